@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a while.
+#   scripts/fuzz.sh [seconds per target, default 10] [target name...]
+# Seeds come from tests/data/fuzz/<name>/; new corpus entries go to build/fuzz/corpus/<name>/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-10}
+shift || true
+
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DQZ_BUILD_FUZZ=ON -DQZ_BUILD_TESTS=OFF \
+    -DQZ_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+    for source in fuzz/fuzz_*.cpp; do
+        [[ -e "$source" ]] || continue
+        targets+=("$(basename "$source" .cpp)")
+    done
+fi
+((${#targets[@]})) || { echo "no fuzz targets"; exit 0; }
+cmake --build build/fuzz -j"$(nproc)" --target "${targets[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+for target in "${targets[@]}"; do
+    name=${target#fuzz_}
+    corpus=build/fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=tests/data/fuzz/$name
+    [[ -d "$seeds" ]] || seeds=
+    echo "== $target for ${seconds}s"
+    build/fuzz/fuzz/"$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+        -rss_limit_mb=2048 "$corpus" ${seeds:+"$seeds"} 2>&1 | grep -E '^(#[0-9]+ *DONE|Done|==[0-9]+==ERROR|SUMMARY)' || true
+    [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "$target found a crash"; exit 1; }
+done
