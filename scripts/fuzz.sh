@@ -11,7 +11,7 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -DQZ_BUILD_FUZZ=ON -DQZ_BUILD_TEST
     -DQZ_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    for source in fuzz/fuzz_*.cpp; do
+    for source in tests/fuzz/fuzz_*.cpp; do
         [[ -e "$source" ]] || continue
         targets+=("$(basename "$source" .cpp)")
     done
@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
     seeds=tests/data/fuzz/$name
     [[ -d "$seeds" ]] || seeds=
     echo "== $target for ${seconds}s"
-    build/fuzz/fuzz/"$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+    build/fuzz/tests/fuzz/"$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=2048 "$corpus" ${seeds:+"$seeds"} 2>&1 | grep -E '^(#[0-9]+ *DONE|Done|==[0-9]+==ERROR|SUMMARY)' || true
     [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "$target found a crash"; exit 1; }
 done
