@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -232,25 +233,49 @@ private slots:
         QCOMPARE(m_form->Gauge1->text(), QStringLiteral("100%"));
     }
 
+    void downloadButton_fetchesFromCatalogueFolder_andOffersInstall_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("exitCaption");
+        QTest::newRow("English") << ""
+                                 << QStringList { "", "qzLayer101.exe has been succesfully downloaded",
+                                        "Click \"Install\" to install the progam" }
+                                 << "Install";
+        QTest::newRow("Dutch") << "NLD"
+                               << QStringList { "", "qzLayer101.exe is met succes gedownload",
+                                      "Klik \"Installeer\" om het progamma te installeren" }
+                               << "Installeer";
+    }
     void downloadButton_fetchesFromCatalogueFolder_andOffersInstall()
     {
+        QFETCH(QString, language);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, exitCaption);
+        sLanguage = language;
         m_form->UpdateStealth(ProgNam, Version);
         const QByteArray body = patterned(300000);
         m_server->setBody(kInstallerPath, body);
         const QString folder = downloadFolder();
         QVERIFY(writeFile(folder + QStringLiteral("qzLayer100.exe"), "running version's installer"));
         QVERIFY(writeFile(folder + QStringLiteral("qzLayer101.exe"), "stale copy"));
+        // Events run between chunks; the buttons must be out of reach then.
+        bool ranDuringDownload = false;
+        bool buttonsDisabled = false;
+        QTimer::singleShot(0, m_form.get(), [&] {
+            ranDuringDownload = true;
+            buttonsDisabled = !m_form->DownloadBtn->isEnabled() && !m_form->ExitBtn->isEnabled();
+        });
 
         QTest::mouseClick(m_form->DownloadBtn, Qt::LeftButton);
 
         QVERIFY(m_reports.isEmpty());
+        QVERIFY(ranDuringDownload && buttonsDisabled);
         QCOMPARE(m_server->requestedPaths(), (QList<QByteArray> { kCataloguePath, kInstallerPath }));
         QVERIFY(!QFile::exists(folder + QStringLiteral("qzLayer100.exe")));
         QVERIFY(readFile(folder + QStringLiteral("qzLayer101.exe")) == body);
-        QCOMPARE(m_form->memoLines(),
-            (QStringList { "", "qzLayer101.exe has been succesfully downloaded",
-                "Click \"Install\" to install the progam" }));
-        QCOMPARE(m_form->ExitBtn->text(), QStringLiteral("Install"));
+        QCOMPARE(m_form->memoLines(), lines);
+        QCOMPARE(m_form->ExitBtn->text(), exitCaption);
         QVERIFY(m_form->DownloadBtn->isHidden());
         QVERIFY(m_form->ExitBtn->isEnabled());
         QVERIFY(DownloadedB);
