@@ -145,7 +145,8 @@ void applyOptions(CURL* easy, const HttpOptions& options, curl_slist* headers, c
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
     if (options.stallTimeoutMs > 0) {
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, wholeSecondsAtLeastOne(options.stallTimeoutMs));
+        curl_easy_setopt(
+            easy, CURLOPT_LOW_SPEED_TIME, wholeSecondsAtLeastOne(options.stallTimeoutMs));
     }
     if (!options.userAgent.isEmpty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, options.userAgent.toUtf8().constData());

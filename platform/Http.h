@@ -14,18 +14,18 @@ namespace platform {
 struct HttpOptions
 {
     int connectTimeoutMs = 10000; // time to reach the server
-    int totalTimeoutMs = 0;       // limit for the whole transfer; 0 for none
-    int stallTimeoutMs = 0;       // ends a transfer that delivers nothing for this long; 0 for none
-    bool freshCopy = true;        // asks every cache on the way for a fresh copy
+    int totalTimeoutMs = 0; // limit for the whole transfer; 0 for none
+    int stallTimeoutMs = 0; // ends a transfer that delivers nothing for this long; 0 for none
+    bool freshCopy = true; // asks every cache on the way for a fresh copy
     QString userAgent;
-    QStringList extraHeaders;     // complete header lines such as "Accept: text/plain"
+    QStringList extraHeaders; // complete header lines such as "Accept: text/plain"
 };
 
 struct HttpResult
 {
     bool completed = false; // the whole body arrived with a success status
-    int status = 0;         // the server's status code; 0 when there was no answer
-    QString errorText;      // why the transfer did not complete
+    int status = 0; // the server's status code; 0 when there was no answer
+    QString errorText; // why the transfer did not complete
 };
 
 // Receives one piece of the body; returns false to stop the transfer. It may

@@ -42,7 +42,8 @@ QString readLink(const QString& path)
     const QByteArray encoded = QFile::encodeName(path);
     QByteArray target(4096, Qt::Uninitialized);
     for (;;) {
-        const ssize_t length = ::readlink(encoded.constData(), target.data(), size_t(target.size()));
+        const ssize_t length
+            = ::readlink(encoded.constData(), target.data(), size_t(target.size()));
         if (length < 0)
             return {};
         if (length < target.size()) {

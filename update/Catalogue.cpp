@@ -63,8 +63,8 @@ QChar versionLetter(const QString& versionText)
     return QChar(0);
 }
 
-bool isNewerVersion(const QString& newDigits, QChar newLetter, const QString& currentDigits,
-    QChar currentLetter)
+bool isNewerVersion(
+    const QString& newDigits, QChar newLetter, const QString& currentDigits, QChar currentLetter)
 {
     const int order = QString::compare(newDigits, currentDigits, Qt::CaseSensitive);
     return order > 0 || (order == 0 && newLetter.unicode() > currentLetter.unicode());
@@ -109,8 +109,8 @@ QString runningVersionInstallerName(const QString& programName, const QString& v
     return programName + versionDigits(versionText) + QStringLiteral(".exe");
 }
 
-CatalogueCheck checkCatalogue(const QString& catalogue, const QString& programName,
-    const QString& currentVersion, bool dutch)
+CatalogueCheck checkCatalogue(
+    const QString& catalogue, const QString& programName, const QString& currentVersion, bool dutch)
 {
     CatalogueCheck check;
     if (catalogue == QStringLiteral("Default.htm") || catalogue.size() < kMinCatalogueLength
@@ -123,7 +123,8 @@ CatalogueCheck checkCatalogue(const QString& catalogue, const QString& programNa
         return check;
     }
     const qsizetype end = catalogue.indexOf(u'\r', start);
-    const QStringList fields = splitCatalogueRecord(catalogue.mid(start, end < 0 ? -1 : end - start));
+    const QStringList fields
+        = splitCatalogueRecord(catalogue.mid(start, end < 0 ? -1 : end - start));
     if (fields.size() < 5 || !isPlainInstallerName(fields[1]))
         return check;
     bool isWholeNumber = false;

@@ -42,8 +42,8 @@ QChar versionLetter(const QString& versionText);
 
 // Digits are compared as texts, by character codes; the letter decides only
 // between equal digits.
-bool isNewerVersion(const QString& newDigits, QChar newLetter, const QString& currentDigits,
-    QChar currentLetter);
+bool isNewerVersion(
+    const QString& newDigits, QChar newLetter, const QString& currentDigits, QChar currentLetter);
 
 // "101" with letter a gives "1.01a"; digits after the third are not shown.
 QString displayVersion(const QString& digits, QChar letter);

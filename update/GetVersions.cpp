@@ -3,6 +3,7 @@
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Shell.h"
+#include "platform/Windows1252.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "update/Catalogue.h"
@@ -14,7 +15,6 @@
 #include <QFrame>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -78,7 +78,8 @@ void quitForInstall()
 void makeExecutable(const QString& path)
 {
 #ifndef Q_OS_WIN
-    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    QFile::setPermissions(
+        path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
 #else
     Q_UNUSED(path);
 #endif
@@ -197,7 +198,8 @@ void TVersionsForm::buildControls()
     Gauge1->setValue(0);
     Gauge1->hide();
 
-    connect(DownloadBtn, &QPushButton::clicked, this, platform::guarded([this] { DownloadBtnClick(); }));
+    connect(DownloadBtn, &QPushButton::clicked, this,
+        platform::guarded([this] { DownloadBtnClick(); }));
     connect(ExitBtn, &QPushButton::clicked, this, platform::guarded([this] { ExitBtnClick(); }));
 }
 
@@ -252,13 +254,14 @@ QStringList TVersionsForm::memoLines() const
 
 QString TVersionsForm::fetchCatalogue() const
 {
-    QStringDecoder decoder(QStringDecoder::System);
     QString text;
     platform::HttpOptions options = m_catalogueOptions;
     options.userAgent = userAgent();
-    const platform::HttpResult result = platform::httpGet(m_catalogueAddress, kCatalogueChunkBytes,
+    const platform::HttpResult result = platform::httpGet(
+        m_catalogueAddress, kCatalogueChunkBytes,
         [&](QByteArrayView chunk) {
-            text += QString(decoder.decode(chunk));
+            // The catalogue is ANSI text in the code page it was always written in.
+            text += platform::fromWindows1252(chunk.toByteArray());
             return text.size() <= kMaxCatalogueLength;
         },
         options);
@@ -269,7 +272,8 @@ QString TVersionsForm::fetchCatalogue() const
 quint8 TVersionsForm::GetDownloadName(QString& ProgramStr, QString& NewVersion, QString& Remark)
 {
     const QString currentVersion = Version;
-    const CatalogueCheck check = checkCatalogue(fetchCatalogue(), ProgramStr, currentVersion, isDutch());
+    const CatalogueCheck check
+        = checkCatalogue(fetchCatalogue(), ProgramStr, currentVersion, isDutch());
     if (check.result == kProgramNotListed)
         DownloadedB = false;
     if (check.result == kNoUpdateNeeded || check.result == kUpdateAdvised) {
@@ -293,15 +297,20 @@ void TVersionsForm::UpdateStealth(const QString& ProgramStr, const QString& show
         return;
 
     show();
-    memoAdd(inLanguage(QStringLiteral("Een Update wordt aanbevolen"), QStringLiteral("Update is advised")));
+    memoAdd(inLanguage(
+        QStringLiteral("Een Update wordt aanbevolen"), QStringLiteral("Update is advised")));
     memoAdd(QString());
-    memoAdd(inLanguage(QStringLiteral("Uw huidige versie is "), QStringLiteral("Your current version is "))
+    memoAdd(inLanguage(
+                QStringLiteral("Uw huidige versie is "), QStringLiteral("Your current version is "))
         + shownVersion);
-    memoAdd(inLanguage(QStringLiteral("De nieuwste versie is "), QStringLiteral("The latest version is "))
+    memoAdd(inLanguage(
+                QStringLiteral("De nieuwste versie is "), QStringLiteral("The latest version is "))
         + newVersion);
-    memoAdd(inLanguage(QStringLiteral("De Downloadnaam is "), QStringLiteral("The Download Name is "))
+    memoAdd(
+        inLanguage(QStringLiteral("De Downloadnaam is "), QStringLiteral("The Download Name is "))
         + installerName);
-    DownloadBtn->setText(inLanguage(QStringLiteral("Start Downloaden"), QStringLiteral("Start Downloading")));
+    DownloadBtn->setText(
+        inLanguage(QStringLiteral("Start Downloaden"), QStringLiteral("Start Downloading")));
     ExitBtn->setText(QStringLiteral("Download Later"));
     DownloadName = installerName;
     DownloadBtn->show();
@@ -320,7 +329,8 @@ void TVersionsForm::DownloadBtnClick()
     memoClear();
     memoAdd(QString());
     memoAdd(DownloadName
-        + inLanguage(QStringLiteral(" is met succes gedownload"), QStringLiteral(" has been succesfully downloaded")));
+        + inLanguage(QStringLiteral(" is met succes gedownload"),
+            QStringLiteral(" has been succesfully downloaded")));
     memoAdd(inLanguage(QStringLiteral("Klik \"Installeer\" om het progamma te installeren"),
         QStringLiteral("Click \"Install\" to install the progam")));
     ExitBtn->setText(inLanguage(QStringLiteral("Installeer"), QStringLiteral("Install")));
@@ -380,7 +390,8 @@ bool TVersionsForm::Download(QIODevice& stream, const QString& address, const QS
     platform::HttpOptions options = m_downloadOptions;
     options.userAgent = userAgent();
     options.extraHeaders += headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    const platform::HttpResult result = platform::httpGet(address, kDownloadChunkBytes,
+    const platform::HttpResult result = platform::httpGet(
+        address, kDownloadChunkBytes,
         [&](QByteArrayView chunk) {
             DownloadedKB += qint32(chunk.size() / kBytesPerKiB);
             if (stream.write(chunk.data(), chunk.size()) != chunk.size())
@@ -401,7 +412,8 @@ void TVersionsForm::Install()
     if (shownName.isEmpty())
         shownName = DownloadName; // a name of digits only leaves nothing to show
     memoAdd(QString());
-    memoAdd(inLanguage(QStringLiteral("De installatie van ") + shownName + QStringLiteral(" wordt gestart."),
+    memoAdd(inLanguage(
+        QStringLiteral("De installatie van ") + shownName + QStringLiteral(" wordt gestart."),
         QStringLiteral("The installation of ") + shownName + QStringLiteral(" is started.")));
 
     const QString installer = downloadFolder() + DownloadName;
@@ -409,10 +421,12 @@ void TVersionsForm::Install()
     const int shellResult
         = platform::shellExecute({ installer, QStringLiteral("/SP- /silent /noicons") });
     if (shellResult <= kLastFailingShellResult) {
-        memoAdd(inLanguage(QStringLiteral("Installatie is mislukt."), QStringLiteral("Installation failed.")));
+        memoAdd(inLanguage(
+            QStringLiteral("Installatie is mislukt."), QStringLiteral("Installation failed.")));
         return;
     }
-    memoAdd(inLanguage(QStringLiteral("De installatie van ") + shownName + QStringLiteral(" is gestart."),
+    memoAdd(inLanguage(
+        QStringLiteral("De installatie van ") + shownName + QStringLiteral(" is gestart."),
         QStringLiteral("The installation of ") + shownName + QStringLiteral(" has started.")));
 
     endCompanionProgram();
@@ -424,7 +438,8 @@ void TVersionsForm::Install()
 // can replace its file.
 void TVersionsForm::endCompanionProgram()
 {
-    const QString companion = StartDir + ProgNam + QStringLiteral("_Sched") + companionExecutableSuffix();
+    const QString companion
+        = StartDir + ProgNam + QStringLiteral("_Sched") + companionExecutableSuffix();
     std::optional<TTerminateForm> ownTerminator;
     TTerminateForm* terminator = TerminateForm ? TerminateForm : &ownTerminator.emplace();
     for (int attempt = 0; attempt < kMaxCompanionEndings; ++attempt) {

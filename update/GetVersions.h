@@ -16,10 +16,10 @@ class QTextEdit;
 
 // State of the update unit, shared by the version check and the download.
 extern QString DownloadName; // installer file name of the last check that advised an update
-extern qint32 DownloadSize;  // installer size in KiB from the last record read
-extern bool DownloadedB;     // a download has completed, so the exit button installs
-extern QString StartDir;     // current folder at start, with a trailing separator
-extern qint32 DownloadedKB;  // kibibytes counted during a download
+extern qint32 DownloadSize; // installer size in KiB from the last record read
+extern bool DownloadedB; // a download has completed, so the exit button installs
+extern QString StartDir; // current folder at start, with a trailing separator
+extern qint32 DownloadedKB; // kibibytes counted during a download
 
 // The folder downloads go to: DataDir + "Temp" + separator.
 QString downloadFolder();
@@ -40,8 +40,8 @@ class TVersionsForm : public QWidget
     Q_OBJECT
 
 public:
-    explicit TVersionsForm(
-        const QString& catalogueAddress = QStringLiteral(QZ_VERSIONS_URL), QWidget* parent = nullptr);
+    explicit TVersionsForm(const QString& catalogueAddress = QStringLiteral(QZ_VERSIONS_URL),
+        QWidget* parent = nullptr);
 
     QTextEdit* Memo1;
     QFrame* Panel1;
@@ -69,8 +69,14 @@ public:
 
     QString catalogueAddress() const { return m_catalogueAddress; }
     void setCatalogueAddress(const QString& address) { m_catalogueAddress = address; }
-    void setCatalogueHttpOptions(const platform::HttpOptions& options) { m_catalogueOptions = options; }
-    void setDownloadHttpOptions(const platform::HttpOptions& options) { m_downloadOptions = options; }
+    void setCatalogueHttpOptions(const platform::HttpOptions& options)
+    {
+        m_catalogueOptions = options;
+    }
+    void setDownloadHttpOptions(const platform::HttpOptions& options)
+    {
+        m_downloadOptions = options;
+    }
     static platform::HttpOptions defaultCatalogueHttpOptions();
     static platform::HttpOptions defaultDownloadHttpOptions();
 

@@ -48,11 +48,14 @@ void checkAccepted(const CatalogueCheck& check)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString catalogue = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString catalogue
+        = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     checkSplit(catalogue.left(4096));
     for (const bool dutch : { false, true }) {
-        checkAccepted(checkCatalogue(catalogue, QStringLiteral("qzLayer"), QStringLiteral("version 1.00c"), dutch));
-        checkAccepted(checkCatalogue(catalogue, QStringLiteral("qz"), QStringLiteral("versie 1.00"), dutch));
+        checkAccepted(checkCatalogue(
+            catalogue, QStringLiteral("qzLayer"), QStringLiteral("version 1.00c"), dutch));
+        checkAccepted(
+            checkCatalogue(catalogue, QStringLiteral("qz"), QStringLiteral("versie 1.00"), dutch));
     }
     return 0;
 }

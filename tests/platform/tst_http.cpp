@@ -19,7 +19,8 @@ struct Received
 HttpResult fetch(const QString& address, qsizetype chunkSize, Received& received,
     const HttpOptions& options = {})
 {
-    return httpGet(address, chunkSize,
+    return httpGet(
+        address, chunkSize,
         [&](QByteArrayView chunk) {
             received.sizes << chunk.size();
             received.bytes += chunk.toByteArray();
@@ -49,12 +50,14 @@ private slots:
         QTest::addColumn<qsizetype>("chunkSize");
         QTest::addColumn<QList<qsizetype>>("sizes");
         QTest::newRow("empty") << qsizetype(0) << qsizetype(4096) << QList<qsizetype> {};
-        QTest::newRow("under one chunk") << qsizetype(1023) << qsizetype(4096) << QList<qsizetype> { 1023 };
-        QTest::newRow("exactly one chunk") << qsizetype(4096) << qsizetype(4096) << QList<qsizetype> { 4096 };
-        QTest::newRow("two and a rest") << qsizetype(10000) << qsizetype(4096)
-                                        << QList<qsizetype> { 4096, 4096, 1808 };
-        QTest::newRow("catalogue chunks") << qsizetype(5000) << qsizetype(2048)
-                                          << QList<qsizetype> { 2048, 2048, 904 };
+        QTest::newRow("under one chunk")
+            << qsizetype(1023) << qsizetype(4096) << QList<qsizetype> { 1023 };
+        QTest::newRow("exactly one chunk")
+            << qsizetype(4096) << qsizetype(4096) << QList<qsizetype> { 4096 };
+        QTest::newRow("two and a rest")
+            << qsizetype(10000) << qsizetype(4096) << QList<qsizetype> { 4096, 4096, 1808 };
+        QTest::newRow("catalogue chunks")
+            << qsizetype(5000) << qsizetype(2048) << QList<qsizetype> { 2048, 2048, 904 };
     }
     void body_arrivesInFullChunksThenTheRest()
     {
@@ -66,7 +69,8 @@ private slots:
         server.setBody("/file", body);
 
         Received received;
-        const HttpResult result = fetch(server.address(QStringLiteral("/file")), chunkSize, received);
+        const HttpResult result
+            = fetch(server.address(QStringLiteral("/file")), chunkSize, received);
         QVERIFY2(result.completed, qPrintable(result.errorText));
         QCOMPARE(result.status, 200);
         QCOMPARE(received.sizes, sizes);
@@ -132,7 +136,8 @@ private slots:
         Received received;
         QElapsedTimer clock;
         clock.start();
-        const HttpResult result = fetch(server.address(QStringLiteral("/silent")), 2048, received, options);
+        const HttpResult result
+            = fetch(server.address(QStringLiteral("/silent")), 2048, received, options);
         QVERIFY(!result.completed);
         QCOMPARE(result.status, 0);
         QVERIFY2(clock.elapsed() < 10000, "the time-out did not end the transfer");
@@ -148,9 +153,9 @@ private slots:
             closedPort = gone.port();
         }
         Received received;
-        const HttpResult result = fetch(
-            QStringLiteral("http://127.0.0.1:") + QString::number(closedPort) + QStringLiteral("/v"), 2048,
-            received);
+        const HttpResult result = fetch(QStringLiteral("http://127.0.0.1:")
+                + QString::number(closedPort) + QStringLiteral("/v"),
+            2048, received);
         QVERIFY(!result.completed);
         QVERIFY(received.sizes.isEmpty());
     }
@@ -176,10 +181,11 @@ private slots:
         LoopbackServer server;
         server.setBody("/big", patterned(100000));
         int calls = 0;
-        const HttpResult result = httpGet(server.address(QStringLiteral("/big")), 4096, [&](QByteArrayView) {
-            ++calls;
-            return false;
-        });
+        const HttpResult result
+            = httpGet(server.address(QStringLiteral("/big")), 4096, [&](QByteArrayView) {
+                  ++calls;
+                  return false;
+              });
         QVERIFY(!result.completed);
         QCOMPARE(calls, 1);
     }

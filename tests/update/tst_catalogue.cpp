@@ -13,7 +13,8 @@ QString catalogueWith(const QString& record)
     return kOther + record + QStringLiteral("\r\n");
 }
 
-CatalogueCheck check(const QString& catalogue, const QString& current = kEnglishVersion, bool dutch = false)
+CatalogueCheck check(
+    const QString& catalogue, const QString& current = kEnglishVersion, bool dutch = false)
 {
     return checkCatalogue(catalogue, QStringLiteral("qzLayer"), current, dutch);
 }
@@ -56,18 +57,29 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString v100c = kEnglishVersion;
         const QString v100 = QStringLiteral("version 1.00");
-        QTest::newRow("same digits, same letter") << v100c << "qzLayer,qzLayer100.exe,c,2000,0" << 0 << "1.00c";
-        QTest::newRow("same digits, later letter") << v100c << "qzLayer,qzLayer100.exe,d,2000,0" << 4 << "1.00d";
-        QTest::newRow("same digits, earlier letter") << v100c << "qzLayer,qzLayer100.exe,b,2000,0" << 0 << "1.00b";
-        QTest::newRow("same digits, no letter") << v100c << "qzLayer,qzLayer100.exe,,2000,0" << 0 << "1.00";
-        QTest::newRow("higher digits") << v100c << "qzLayer,qzLayer101.exe,a,2000,0" << 4 << "1.01a";
-        QTest::newRow("higher digits, no letter") << v100c << "qzLayer,qzLayer101.exe,,2000,0" << 4 << "1.01";
+        QTest::newRow("same digits, same letter")
+            << v100c << "qzLayer,qzLayer100.exe,c,2000,0" << 0 << "1.00c";
+        QTest::newRow("same digits, later letter")
+            << v100c << "qzLayer,qzLayer100.exe,d,2000,0" << 4 << "1.00d";
+        QTest::newRow("same digits, earlier letter")
+            << v100c << "qzLayer,qzLayer100.exe,b,2000,0" << 0 << "1.00b";
+        QTest::newRow("same digits, no letter")
+            << v100c << "qzLayer,qzLayer100.exe,,2000,0" << 0 << "1.00";
+        QTest::newRow("higher digits")
+            << v100c << "qzLayer,qzLayer101.exe,a,2000,0" << 4 << "1.01a";
+        QTest::newRow("higher digits, no letter")
+            << v100c << "qzLayer,qzLayer101.exe,,2000,0" << 4 << "1.01";
         QTest::newRow("lower digits") << v100c << "qzLayer,qzLayer099.exe,z,2000,0" << 0 << "0.99z";
-        QTest::newRow("compared as text: 99 beats 100") << v100c << "qzLayer,qzLayer99.exe,a,2000,0" << 4 << "9.9a";
-        QTest::newRow("only first letter counts") << v100c << "qzLayer,qzLayer100.exe,ba,2000,0" << 0 << "1.00b";
-        QTest::newRow("no current letter, new letter a") << v100 << "qzLayer,qzLayer100.exe,a,2000,0" << 4 << "1.00a";
-        QTest::newRow("no current letter, no new letter") << v100 << "qzLayer,qzLayer100.exe,,2000,0" << 0 << "1.00";
-        QTest::newRow("fourth digit not shown") << v100c << "qzLayer,qzLayer1012.exe,,2000,0" << 4 << "1.01";
+        QTest::newRow("compared as text: 99 beats 100")
+            << v100c << "qzLayer,qzLayer99.exe,a,2000,0" << 4 << "9.9a";
+        QTest::newRow("only first letter counts")
+            << v100c << "qzLayer,qzLayer100.exe,ba,2000,0" << 0 << "1.00b";
+        QTest::newRow("no current letter, new letter a")
+            << v100 << "qzLayer,qzLayer100.exe,a,2000,0" << 4 << "1.00a";
+        QTest::newRow("no current letter, no new letter")
+            << v100 << "qzLayer,qzLayer100.exe,,2000,0" << 0 << "1.00";
+        QTest::newRow("fourth digit not shown")
+            << v100c << "qzLayer,qzLayer1012.exe,,2000,0" << 4 << "1.01";
         QTest::newRow("single digit") << v100c << "qzLayer,qzLayer2.exe,,2000,0" << 4 << "2.";
     }
     void versionComparison_digitsAsTextThenLetter()
@@ -122,16 +134,19 @@ private slots:
         QCOMPARE(found.installerName, QStringLiteral("qzLayerPro200.exe"));
         QCOMPARE(found.downloadSize, 10);
 
-        const CatalogueCheck absent = checkCatalogue(catalogue, QStringLiteral("QZLAYER"), kEnglishVersion, false);
+        const CatalogueCheck absent
+            = checkCatalogue(catalogue, QStringLiteral("QZLAYER"), kEnglishVersion, false);
         QCOMPARE(int(absent.result), int(kProgramNotListed));
     }
 
     void recordEnd_isTheCarriageReturn()
     {
         // The last record needs no end; a record stops at its carriage return.
-        const CatalogueCheck found = check(kOther + QStringLiteral("qzLayer,qzLayer101.exe,a,2000,0,nl,en"));
+        const CatalogueCheck found
+            = check(kOther + QStringLiteral("qzLayer,qzLayer101.exe,a,2000,0,nl,en"));
         QCOMPARE(found.remark, QStringLiteral("en"));
-        const CatalogueCheck crlf = check(kOther + QStringLiteral("qzLayer,qzLayer101.exe,a,2000,0,nl,en\r\nx,y"));
+        const CatalogueCheck crlf
+            = check(kOther + QStringLiteral("qzLayer,qzLayer101.exe,a,2000,0,nl,en\r\nx,y"));
         QCOMPARE(crlf.remark, QStringLiteral("en"));
     }
 
@@ -141,9 +156,12 @@ private slots:
         QTest::addColumn<bool>("dutch");
         QTest::addColumn<QString>("remark");
         QTest::newRow("six fields") << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw" << true << "";
-        QTest::newRow("six and a trailing comma") << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw," << false << "";
-        QTest::newRow("seven, Dutch") << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw,New" << true << "Nieuw";
-        QTest::newRow("seven, English") << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw,New" << false << "New";
+        QTest::newRow("six and a trailing comma")
+            << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw," << false << "";
+        QTest::newRow("seven, Dutch")
+            << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw,New" << true << "Nieuw";
+        QTest::newRow("seven, English")
+            << "qzLayer,qzLayer101.exe,a,2000,0,Nieuw,New" << false << "New";
     }
     void remark_needsSevenFieldsAndFollowsLanguage()
     {
@@ -185,14 +203,22 @@ private slots:
     {
         QTest::addColumn<QString>("installer");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("program installer") << "qzLayer101.exe" << "qzLAYER";
-        QTest::newRow("capital Qz") << "Qzx.exe" << "qzX";
-        QTest::newRow("other name") << "setup2.exe" << "Setup";
-        QTest::newRow("digits inside") << "my2Tool3.exe" << "MyTool";
-        QTest::newRow("only qz") << "qz1.exe" << "qz";
-        QTest::newRow("non-ASCII letters kept") << "qzé1.exe" << "qzé";
-        QTest::newRow("digits only") << "101.exe" << "";
-        QTest::newRow("no dot") << "setup" << "";
+        QTest::newRow("program installer") << "qzLayer101.exe"
+                                           << "qzLAYER";
+        QTest::newRow("capital Qz") << "Qzx.exe"
+                                    << "qzX";
+        QTest::newRow("other name") << "setup2.exe"
+                                    << "Setup";
+        QTest::newRow("digits inside") << "my2Tool3.exe"
+                                       << "MyTool";
+        QTest::newRow("only qz") << "qz1.exe"
+                                 << "qz";
+        QTest::newRow("non-ASCII letters kept") << "qzé1.exe"
+                                                << "qzé";
+        QTest::newRow("digits only") << "101.exe"
+                                     << "";
+        QTest::newRow("no dot") << "setup"
+                                << "";
     }
     void installerDisplayName_followsTheNameRule()
     {
@@ -203,9 +229,11 @@ private slots:
 
     void installerAddressAndNames()
     {
-        QCOMPARE(installerAddress(QStringLiteral("http://127.0.0.1:8080/versions.dat"), QStringLiteral("qzLayer101.exe")),
+        QCOMPARE(installerAddress(QStringLiteral("http://127.0.0.1:8080/versions.dat"),
+                     QStringLiteral("qzLayer101.exe")),
             QStringLiteral("http://127.0.0.1:8080/qzLayer101.exe"));
-        QCOMPARE(installerAddress(QStringLiteral("https://h.example/download/versions.dat"), QStringLiteral("a1.exe")),
+        QCOMPARE(installerAddress(QStringLiteral("https://h.example/download/versions.dat"),
+                     QStringLiteral("a1.exe")),
             QStringLiteral("https://h.example/download/a1.exe"));
         QCOMPARE(runningVersionInstallerName(QStringLiteral("qzLayer"), kEnglishVersion),
             QStringLiteral("qzLayer100.exe"));

@@ -89,7 +89,8 @@ private slots:
         QVERIFY(process);
         TTerminateForm terminator;
 
-        const platform::ProcessHandle found = terminator.GetpID(m_companion.toLower() + QStringLiteral(" "));
+        const platform::ProcessHandle found
+            = terminator.GetpID(m_companion.toLower() + QStringLiteral(" "));
         QVERIFY(found);
         QCOMPARE(found.processId(), process->processId());
         QVERIFY(!terminator.GetpID(QStringLiteral("qzLayer_Sched")));
@@ -102,7 +103,8 @@ private slots:
         QProcess* process = companions.start(m_companion);
         QVERIFY(process);
         TTerminateForm terminator;
-        const platform::ProcessHandle found = terminator.GetProcessHandleFromExe(QStringLiteral(" qzlayer_sched"));
+        const platform::ProcessHandle found
+            = terminator.GetProcessHandleFromExe(QStringLiteral(" qzlayer_sched"));
         QVERIFY(found);
         QCOMPARE(found.processId(), process->processId());
     }

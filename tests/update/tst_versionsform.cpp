@@ -79,7 +79,8 @@ private slots:
 
         m_server = std::make_unique<LoopbackServer>();
         m_server->setBody(kCataloguePath, kAdvisingCatalogue);
-        m_form = std::make_unique<TVersionsForm>(m_server->address(QString::fromLatin1(kCataloguePath)));
+        m_form = std::make_unique<TVersionsForm>(
+            m_server->address(QString::fromLatin1(kCataloguePath)));
         m_quits = 0;
         m_form->setQuitHandler([this] { ++m_quits; });
     }
@@ -102,12 +103,14 @@ private slots:
         QTest::addColumn<QString>("downloadCaption");
         QTest::newRow("English") << ""
                                  << QStringList { "", "Update is advised", "",
-                                        "Your current version is version 1.00c", "The latest version is 1.01a",
+                                        "Your current version is version 1.00c",
+                                        "The latest version is 1.01a",
                                         "The Download Name is qzLayer101.exe" }
                                  << "Start Downloading";
         QTest::newRow("Dutch") << "NLD"
                                << QStringList { "", "Een Update wordt aanbevolen", "",
-                                      "Uw huidige versie is version 1.00c", "De nieuwste versie is 1.01a",
+                                      "Uw huidige versie is version 1.00c",
+                                      "De nieuwste versie is 1.01a",
                                       "De Downloadnaam is qzLayer101.exe" }
                                << "Start Downloaden";
     }
@@ -137,12 +140,18 @@ private slots:
         QTest::addColumn<QByteArray>("catalogue");
         QTest::addColumn<bool>("downloadedAfter");
         QTest::newRow("no newer version")
-            << 200 << QByteArray("qzOther,qzOther200.exe,b,10,0\r\nqzLayer,qzLayer100.exe,c,2000,0\r\n") << true;
+            << 200
+            << QByteArray("qzOther,qzOther200.exe,b,10,0\r\nqzLayer,qzLayer100.exe,c,2000,0\r\n")
+            << true;
         QTest::newRow("program not listed")
-            << 200 << QByteArray("qzOther,qzOther200.exe,b,10,0\r\nqzThird,qzThird300.exe,,20,0\r\n") << false;
+            << 200
+            << QByteArray("qzOther,qzOther200.exe,b,10,0\r\nqzThird,qzThird300.exe,,20,0\r\n")
+            << false;
         QTest::newRow("too short") << 200 << QByteArray("qzLayer,qzLayer101.exe,a,2000,0") << true;
         QTest::newRow("hostile installer name")
-            << 200 << QByteArray("qzOther,qzOther200.exe,b,10,0\r\nqzLayer,../../qzLayer101.exe,a,2000,0\r\n")
+            << 200
+            << QByteArray(
+                   "qzOther,qzOther200.exe,b,10,0\r\nqzLayer,../../qzLayer101.exe,a,2000,0\r\n")
             << true;
         QTest::newRow("oversized") << 200 << QByteArray(70000, '-') + kAdvisingCatalogue << true;
         QTest::newRow("error page") << 404 << kAdvisingCatalogue << true;
@@ -182,11 +191,14 @@ private slots:
     void checkResult_fillsOutputsWithDisplayVersionAndRemark()
     {
         sLanguage = QStringLiteral("NLD");
+        m_server->setBody(kCataloguePath,
+            "qzOther,qzOther200.exe,b,10,0\r\nqzLayer,qzLayer101.exe,a,2000,0,Caf\xe9 "
+            "\x80,New\r\n");
         QString name = ProgNam, newVersion, remark;
         QCOMPARE(m_form->GetDownloadName(name, newVersion, remark), quint8(4));
         QCOMPARE(name, QStringLiteral("qzLayer101.exe"));
         QCOMPARE(newVersion, QStringLiteral("1.01a"));
-        QCOMPARE(remark, QStringLiteral("Nieuw"));
+        QCOMPARE(remark, QStringLiteral("Café €")); // the catalogue is Windows-1252 text
         QVERIFY(!m_form->isVisible()); // only the silent check shows the window
     }
 
@@ -213,7 +225,9 @@ private slots:
         m_server->setBody(kInstallerPath, body);
         DownloadSize = 2000;
 
-        QCOMPARE(m_form->DownloadNewVersion(QStringLiteral("qzLayer101.exe"), m_form->catalogueAddress()), arrived);
+        QCOMPARE(m_form->DownloadNewVersion(
+                     QStringLiteral("qzLayer101.exe"), m_form->catalogueAddress()),
+            arrived);
         QCOMPARE(DownloadedKB, kibibytes);
         const QString target = downloadFolder() + QStringLiteral("qzLayer101.exe");
         QCOMPARE(QFile::exists(target), arrived);
@@ -221,14 +235,16 @@ private slots:
             QVERIFY(readFile(target) == body);
         QVERIFY(m_form->Gauge1->isVisibleTo(m_form.get()));
         QCOMPARE(m_form->Gauge1->maximum(), 2000);
-        QCOMPARE(m_form->Gauge1->value(), qMin(kibibytes + 1, 2000)); // one ahead, held at the maximum
+        QCOMPARE(
+            m_form->Gauge1->value(), qMin(kibibytes + 1, 2000)); // one ahead, held at the maximum
     }
 
     void download_ofFullSize_holdsBarAtHundredPercent()
     {
         m_server->setBody(kInstallerPath, patterned(2048000));
         DownloadSize = 2000;
-        QVERIFY(m_form->DownloadNewVersion(QStringLiteral("qzLayer101.exe"), m_form->catalogueAddress()));
+        QVERIFY(m_form->DownloadNewVersion(
+            QStringLiteral("qzLayer101.exe"), m_form->catalogueAddress()));
         QCOMPARE(m_form->Gauge1->value(), 2000);
         QCOMPARE(m_form->Gauge1->text(), QStringLiteral("100%"));
     }
@@ -239,7 +255,8 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("exitCaption");
         QTest::newRow("English") << ""
-                                 << QStringList { "", "qzLayer101.exe has been succesfully downloaded",
+                                 << QStringList { "",
+                                        "qzLayer101.exe has been succesfully downloaded",
                                         "Click \"Install\" to install the progam" }
                                  << "Install";
         QTest::newRow("Dutch") << "NLD"
@@ -257,7 +274,8 @@ private slots:
         const QByteArray body = patterned(300000);
         m_server->setBody(kInstallerPath, body);
         const QString folder = downloadFolder();
-        QVERIFY(writeFile(folder + QStringLiteral("qzLayer100.exe"), "running version's installer"));
+        QVERIFY(
+            writeFile(folder + QStringLiteral("qzLayer100.exe"), "running version's installer"));
         QVERIFY(writeFile(folder + QStringLiteral("qzLayer101.exe"), "stale copy"));
         // Events run between chunks; the buttons must be out of reach then.
         bool ranDuringDownload = false;
@@ -271,7 +289,8 @@ private slots:
 
         QVERIFY(m_reports.isEmpty());
         QVERIFY(ranDuringDownload && buttonsDisabled);
-        QCOMPARE(m_server->requestedPaths(), (QList<QByteArray> { kCataloguePath, kInstallerPath }));
+        QCOMPARE(
+            m_server->requestedPaths(), (QList<QByteArray> { kCataloguePath, kInstallerPath }));
         QVERIFY(!QFile::exists(folder + QStringLiteral("qzLayer100.exe")));
         QVERIFY(readFile(folder + QStringLiteral("qzLayer101.exe")) == body);
         QCOMPARE(m_form->memoLines(), lines);
@@ -330,7 +349,8 @@ private slots:
     {
         m_server->setBody("/evil1.exe", patterned(8192));
         DownloadSize = 8;
-        QVERIFY(!m_form->DownloadNewVersion(QStringLiteral("../evil1.exe"), m_form->catalogueAddress()));
+        QVERIFY(!m_form->DownloadNewVersion(
+            QStringLiteral("../evil1.exe"), m_form->catalogueAddress()));
         QVERIFY(!QFile::exists(DataDir + QStringLiteral("evil1.exe")));
         QCOMPARE(m_server->requestedPaths(), QList<QByteArray> {});
     }
@@ -356,7 +376,8 @@ private slots:
 
         QTest::mouseClick(m_form->ExitBtn, Qt::LeftButton);
         QCOMPARE(m_form->memoLines(),
-            (QStringList { "", "The installation of qzLAYER is started.", "Installation failed." }));
+            (QStringList {
+                "", "The installation of qzLAYER is started.", "Installation failed." }));
         QVERIFY(DownloadedB);
         QCOMPARE(m_form->ExitBtn->text(), QStringLiteral("Install"));
         QCOMPARE(m_quits, 0);
@@ -365,7 +386,8 @@ private slots:
         QTest::mouseClick(m_form->ExitBtn, Qt::LeftButton);
         QCOMPARE(m_shellRequests.size(), 2);
         QCOMPARE(m_form->memoLines().mid(3),
-            (QStringList { "", "The installation of qzLAYER is started.", "The installation of qzLAYER has started." }));
+            (QStringList { "", "The installation of qzLAYER is started.",
+                "The installation of qzLAYER has started." }));
         QCOMPARE(m_quits, 1);
         QVERIFY(isQuittingForInstall());
     }
@@ -381,7 +403,8 @@ private slots:
         QCOMPARE(m_shellRequests.first().target, downloadFolder() + QStringLiteral("setup2.exe"));
         QCOMPARE(m_shellRequests.first().parameters, QStringLiteral("/SP- /silent /noicons"));
         QCOMPARE(m_form->memoLines().mid(m_form->memoLines().size() - 2),
-            (QStringList { "De installatie van Setup wordt gestart.", "De installatie van Setup is gestart." }));
+            (QStringList { "De installatie van Setup wordt gestart.",
+                "De installatie van Setup is gestart." }));
         QCOMPARE(m_quits, 1);
     }
 

@@ -27,7 +27,7 @@ public:
     {
         int status = 200;
         QByteArray body;
-        bool neverAnswer = false;       // accept the request, then stay silent
+        bool neverAnswer = false; // accept the request, then stay silent
         qsizetype announcedLength = -1; // a length other than the body's: the answer is cut short
     };
 
@@ -71,7 +71,10 @@ public:
         const std::lock_guard lock(m_mutex);
         m_replies.insert(path, reply);
     }
-    void setBody(const QByteArray& path, const QByteArray& body) { setReply(path, Reply { 200, body, false, -1 }); }
+    void setBody(const QByteArray& path, const QByteArray& body)
+    {
+        setReply(path, Reply { 200, body, false, -1 });
+    }
 
     // The request heads received so far (request line and header lines).
     QList<QByteArray> requests() const
@@ -91,7 +94,7 @@ private:
     void run()
     {
         std::map<int, QByteArray> open; // connection -> bytes received so far
-        std::vector<int> silent;        // connections left without an answer
+        std::vector<int> silent; // connections left without an answer
         for (;;) {
             std::vector<pollfd> watched { { m_wake[0], POLLIN, 0 }, { m_listener, POLLIN, 0 } };
             for (const auto& [socket, received] : open)
@@ -154,13 +157,15 @@ private:
         if (reply.neverAnswer)
             return false;
         const QByteArray reason = reply.status < 400 ? "OK" : "Error";
-        const qsizetype length = reply.announcedLength < 0 ? reply.body.size() : reply.announcedLength;
+        const qsizetype length
+            = reply.announcedLength < 0 ? reply.body.size() : reply.announcedLength;
         const QByteArray message = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reason
-            + "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + QByteArray::number(length)
-            + "\r\nConnection: close\r\n\r\n" + reply.body;
+            + "\r\nContent-Type: application/octet-stream\r\nContent-Length: "
+            + QByteArray::number(length) + "\r\nConnection: close\r\n\r\n" + reply.body;
         qsizetype sent = 0;
         while (sent < message.size()) {
-            const ssize_t count = ::send(socket, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
+            const ssize_t count = ::send(
+                socket, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
             if (count <= 0)
                 break; // the client went away
             sent += count;
