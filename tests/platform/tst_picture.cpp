@@ -256,6 +256,7 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expectedReason");
         const QByteArray jpeg = platform::encodeJpeg(quadrants(QSize(64, 64)));
+        const QByteArray bitmap = platform::encodeBitmap(quadrants(QSize(64, 64)));
         QTest::newRow("missing") << QStringLiteral("absent.jpg") << QByteArray()
                                  << QStringLiteral("does not exist");
         QTest::newRow("unknown extension")
@@ -265,8 +266,15 @@ private slots:
         QTest::newRow("text named jpg")
             << QStringLiteral("notes.jpg") << QByteArray("Track list\r\n") << QStringLiteral("not a JPEG file");
         QTest::newRow("empty jpg") << QStringLiteral("empty.jpg") << QByteArray("") << QStringLiteral("empty");
-        QTest::newRow("truncated jpg") << QStringLiteral("cut.jpg") << jpeg.left(jpeg.size() / 2)
-                                       << QStringLiteral("incomplete");
+        // Cut in the tables before the picture data, and in the picture data.
+        QTest::newRow("jpg cut in header") << QStringLiteral("cut1.jpg") << jpeg.left(200)
+                                           << QStringLiteral("incomplete");
+        QTest::newRow("jpg cut in data") << QStringLiteral("cut2.jpg") << jpeg.left(jpeg.size() - 40)
+                                         << QStringLiteral("incomplete");
+        QTest::newRow("bmp cut in header") << QStringLiteral("cut1.bmp") << bitmap.left(30)
+                                           << QStringLiteral("incomplete");
+        QTest::newRow("bmp cut in data") << QStringLiteral("cut2.bmp") << bitmap.left(bitmap.size() - 1)
+                                         << QStringLiteral("incomplete");
         QTest::newRow("jpeg named bmp") << QStringLiteral("back.bmp") << jpeg
                                         << QStringLiteral("not a Windows bitmap");
     }
