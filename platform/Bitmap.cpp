@@ -61,7 +61,11 @@ bool isCutShort(const QByteArray& bytes)
         bitsPerPixel = littleEndian(bytes, 28, 2);
     }
     const qint64 bytesPerRow = (width * bitsPerPixel + 31) / 32 * 4;
-    return width > 0 && bytesPerRow > 0 && pixelOffset + bytesPerRow * height > bytes.size();
+    if (width <= 0 || height <= 0 || bytesPerRow <= 0)
+        return false; // not a picture; the reader says so
+    // Counted in rows, so that absurd sizes in the header cannot overflow.
+    const qint64 pixelBytes = bytes.size() - pixelOffset;
+    return pixelBytes < 0 || pixelBytes / bytesPerRow < height;
 }
 
 } // namespace
