@@ -110,8 +110,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-template <typename Work>
-double milliseconds(Work work)
+template <typename Work> double milliseconds(Work work)
 {
     QElapsedTimer timer;
     timer.start();

@@ -85,7 +85,8 @@ QImage decodeBitmap(const QByteArray& bytes)
     reader.setAllocationLimit(kAllocationLimitMegabytes);
     QImage image;
     if (!reader.read(&image))
-        throw PictureError(QStringLiteral("the bitmap cannot be read (") + reader.errorString() + u')');
+        throw PictureError(
+            QStringLiteral("the bitmap cannot be read (") + reader.errorString() + u')');
     return image;
 }
 
@@ -103,8 +104,8 @@ QByteArray encodeBitmap(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
     if (rgb32.isNull() || !writer.write(rgb32))
-        throw PictureError(QStringLiteral("it cannot be written as a bitmap (") + writer.errorString()
-            + u')');
+        throw PictureError(
+            QStringLiteral("it cannot be written as a bitmap (") + writer.errorString() + u')');
     return bytes;
 }
 

@@ -200,7 +200,8 @@ void growOutput(j_compress_ptr codec)
     }
     if (!grown)
         ERREXIT1(codec, JERR_OUT_OF_MEMORY, 0);
-    destination->base.next_output_byte = reinterpret_cast<JOCTET*>(destination->bytes->data()) + used;
+    destination->base.next_output_byte
+        = reinterpret_cast<JOCTET*>(destination->bytes->data()) + used;
     destination->base.free_in_buffer = size_t(destination->bytes->size() - used);
 }
 
@@ -239,8 +240,8 @@ void encodeInto(const QImage& rgb32, int quality, QByteArray& output, QString& f
         output.clear();
         failure = errors.base.msg_code == JERR_IMAGE_TOO_BIG
             ? QStringLiteral("the picture is too large to be written as JPEG")
-            : QStringLiteral("it cannot be written as JPEG (") + QString::fromLocal8Bit(errors.message)
-                + u')';
+            : QStringLiteral("it cannot be written as JPEG (")
+                + QString::fromLocal8Bit(errors.message) + u')';
         return;
     }
     jpeg_create_compress(&codec);

@@ -16,14 +16,14 @@ QString quotedName(const QString& path)
 
 [[noreturn]] void failOpening(const QString& path, const QString& reason)
 {
-    throw UserError(QStringLiteral("Cannot open the picture ") + quotedName(path) + QStringLiteral(": ")
-        + reason);
+    throw UserError(QStringLiteral("Cannot open the picture ") + quotedName(path)
+        + QStringLiteral(": ") + reason);
 }
 
 [[noreturn]] void failSaving(const QString& path, const QString& reason)
 {
-    throw UserError(QStringLiteral("Cannot save the picture ") + quotedName(path) + QStringLiteral(": ")
-        + reason);
+    throw UserError(QStringLiteral("Cannot save the picture ") + quotedName(path)
+        + QStringLiteral(": ") + reason);
 }
 
 PictureFormat formatOfExtension(const QString& suffix)
@@ -43,8 +43,9 @@ QString unknownExtensionReason(const QString& path, const QString& verb)
     if (suffix.isEmpty())
         return QStringLiteral("the file name has no picture extension (\".jpg\" or \".bmp\")");
     if (formatOfExtension(suffix) == PictureFormat::None)
-        return QStringLiteral("the extension \".") + suffix + QStringLiteral("\" is not a picture type ")
-            + verb + QStringLiteral(" (\".jpg\" or \".bmp\")");
+        return QStringLiteral("the extension \".") + suffix
+            + QStringLiteral("\" is not a picture type ") + verb
+            + QStringLiteral(" (\".jpg\" or \".bmp\")");
     return QString();
 }
 
@@ -171,7 +172,8 @@ void Picture::save(const QString& path) const
 {
     if (isEmpty())
         return;
-    const QString badExtension = unknownExtensionReason(path, QStringLiteral("this program writes"));
+    const QString badExtension
+        = unknownExtensionReason(path, QStringLiteral("this program writes"));
     if (!badExtension.isEmpty())
         failSaving(path, badExtension);
     QByteArray bytes;

@@ -63,8 +63,8 @@ public:
     // them), so a bitmap picture saved as "Front.jpg" is encoded as JPEG:
     // - to ".jpg"/".jpeg": a JPEG picture whose image was not drawn on writes
     //   its source bytes unchanged; any other picture is encoded at quality 95.
-    // - to ".bmp": a 24-bit Windows bitmap of the picture at its full size
-    //   (a reduced JPEG decode is decoded again in full for it).
+    // - to ".bmp": a 24-bit Windows bitmap; a reduced JPEG decode that was not
+    //   drawn on is decoded again in full for it.
     // The file is replaced only once it is completely written, so a failure
     // keeps the old file. An empty picture writes nothing. Raises UserError
     // naming the file on failure or for an unknown extension.

@@ -27,7 +27,8 @@ void roundTrip(const QImage& image)
         return;
     const QImage fromJpeg = platform::decodeJpeg(platform::encodeJpeg(image));
     const QImage fromBitmap = platform::decodeBitmap(platform::encodeBitmap(image));
-    if (fromJpeg.size() != image.size() || fromBitmap != image.convertToFormat(QImage::Format_RGB32))
+    if (fromJpeg.size() != image.size()
+        || fromBitmap != image.convertToFormat(QImage::Format_RGB32))
         __builtin_trap();
 }
 
