@@ -89,6 +89,9 @@ void TMainForm::createControls()
 
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // With the bar always there the sheet's width is known before the first
+    // drawing, and it is the same on every screen.
+    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScrollBox1->verticalScrollBar()->setTracking(true);
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
