@@ -54,8 +54,8 @@ QString withTrailingSeparator(const QString& folder)
 
 QString projectNameToStore(const QString& nameOfProject)
 {
-    qsizetype cut = std::max(nameOfProject.lastIndexOf(QLatin1Char('\\')),
-        nameOfProject.lastIndexOf(QLatin1Char(':')));
+    qsizetype cut = std::max(
+        nameOfProject.lastIndexOf(QLatin1Char('\\')), nameOfProject.lastIndexOf(QLatin1Char(':')));
 #ifndef Q_OS_WIN
     cut = std::max(cut, nameOfProject.lastIndexOf(QLatin1Char('/')));
 #endif
@@ -96,7 +96,8 @@ void TMainForm::FormShow()
         platform::runGuarded(m_hooks.removeLeftoverInstaller);
     move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
         platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
-    NameOfProject = platform::Settings::readString(QStringLiteral("Project Name"), kDefaultProjectName);
+    NameOfProject
+        = platform::Settings::readString(QStringLiteral("Project Name"), kDefaultProjectName);
     platform::runGuarded([this] { openStartupProject(); });
 }
 
@@ -133,7 +134,8 @@ bool TMainForm::FormClose()
     }
     platform::Settings::writeInteger(QStringLiteral("Left"), x());
     platform::Settings::writeInteger(QStringLiteral("Top"), y());
-    platform::Settings::writeString(QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
+    platform::Settings::writeString(
+        QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
     return true;
 }
 
@@ -284,7 +286,8 @@ void TMainForm::FrontButtonClick()
 QString TMainForm::chooseFrontPictureFile()
 {
     const QString title = ProgNam
-        + localText(" - Selecteer de afbeelding voor de voorkant", " - Select the picture for the front");
+        + localText(
+            " - Selecteer de afbeelding voor de voorkant", " - Select the picture for the front");
     const QString filter = localText("jpeg-bestanden (*.jpg)|*.jpg|bmp-bestanden (*.bmp)|*.bmp",
         "jpeg files (*.jpg)|*.jpg|bmp files (*.bmp)|*.bmp");
     return getOpenPictureFileName(this, title, DataDir, filter);
@@ -301,20 +304,32 @@ void TMainForm::HelpButtonClick()
     QUrl address = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     address.setFragment(helpAnchor(kMainHelpContext, isDutch()));
     if (platform::shellExecute({ address.toString(QUrl::FullyEncoded), QString() }) <= 32) {
-        throw platform::UserError(
-            localText("Het helpbestand %1 kan niet worden geopend", "The help file %1 cannot be opened")
-                .arg(QDir::toNativeSeparators(path)));
+        throw platform::UserError(localText(
+            "Het helpbestand %1 kan niet worden geopend", "The help file %1 cannot be opened")
+                                      .arg(QDir::toNativeSeparators(path)));
     }
 }
 
 // The commands below are carried out by the windows and storage that join the
 // main window later; until then the buttons do nothing.
-void TMainForm::BackButtonClick() { }
-void TMainForm::LeesProjectButtonClick() { }
-void TMainForm::BewaarProjectButtonClick() { }
-void TMainForm::PrintButtonClick() { }
-void TMainForm::AboutButtonClick() { }
-void TMainForm::UpdateTimerTimer() { }
+void TMainForm::BackButtonClick()
+{
+}
+void TMainForm::LeesProjectButtonClick()
+{
+}
+void TMainForm::BewaarProjectButtonClick()
+{
+}
+void TMainForm::PrintButtonClick()
+{
+}
+void TMainForm::AboutButtonClick()
+{
+}
+void TMainForm::UpdateTimerTimer()
+{
+}
 
 QString helpAnchor(int context, bool dutch)
 {

@@ -2,8 +2,8 @@
 
 #include "app/LayoutSheet.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 PictureBox::PictureBox(QWidget* parent)
     : QWidget(parent)
@@ -35,8 +35,8 @@ void PictureBox::paintEvent(QPaintEvent*)
     if (m_picture.isEmpty() || m_picture.image().isNull())
         return;
     if (m_shown.isNull() || m_shown.size() != size()) {
-        m_shown = QPixmap::fromImage(m_picture.image().scaled(
-            size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        m_shown = QPixmap::fromImage(
+            m_picture.image().scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_shown);

@@ -70,7 +70,10 @@ QString firstMismatch(const QImage& image, const PixelSet& black)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb expected = black.contains({ x, y }) ? kBlack : kWhite;
             if (image.pixel(x, y) != expected)
-                return QStringLiteral("pixel (%1, %2) is %3").arg(x).arg(y).arg(image.pixel(x, y), 8, 16);
+                return QStringLiteral("pixel (%1, %2) is %3")
+                    .arg(x)
+                    .arg(y)
+                    .arg(image.pixel(x, y), 8, 16);
         }
     }
     return QString();
@@ -144,7 +147,12 @@ private slots:
     {
         QImage image = sheet::createSheet(QSize(840, 1188));
         sheet::drawEmptyLayout(image);
-        struct Probe { int x, y; QRgb colour; const char* what; };
+        struct Probe
+        {
+            int x, y;
+            QRgb colour;
+            const char* what;
+        };
         const Probe probes[] = {
             { 177, 0, kBlack, "mark above the front frame reaches row 0" },
             { 177, 46, kBlack, "last pixel of the mark above the front frame" },
@@ -275,8 +283,8 @@ private slots:
         QImage picture = solidImage(pictureSize, Qt::red);
         const QImage before = picture;
         sheet::signBackPicture(picture, font);
-        QCOMPARE(changedArea(before, picture),
-            QRect((552 - width) / 2, 452, width, metrics.height()));
+        QCOMPARE(
+            changedArea(before, picture), QRect((552 - width) / 2, 452, width, metrics.height()));
         QVERIFY(!inkArea(picture, qRgb(255, 0, 0)).isEmpty());
 
         const QImage once = picture;

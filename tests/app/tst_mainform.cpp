@@ -91,17 +91,23 @@ private slots:
         platform::setScreenPixelsPerInchForTesting(120);
         platform::setErrorPresenter([this](const QString& text) { m_errors << text; });
         QVERIFY(m_folder.isValid());
-        m_dataDir = QDir::toNativeSeparators(m_folder.filePath(QStringLiteral("data"))) + QDir::separator();
-        m_programDir = QDir::toNativeSeparators(m_folder.filePath(QStringLiteral("program"))) + QDir::separator();
+        m_dataDir = QDir::toNativeSeparators(m_folder.filePath(QStringLiteral("data")))
+            + QDir::separator();
+        m_programDir = QDir::toNativeSeparators(m_folder.filePath(QStringLiteral("program")))
+            + QDir::separator();
         QVERIFY(QDir().mkpath(m_dataDir));
         QVERIFY(QDir().mkpath(m_programDir));
 
         writeFile(m_dataDir + QStringLiteral("wide.jpg"),
             platform::encodeJpeg(halves(QSize(300, 100), Qt::red, Qt::blue)));
-        QVERIFY(halves(QSize(552, 472), Qt::green, Qt::yellow).save(m_dataDir + QStringLiteral("Back.bmp"), "BMP"));
-        QVERIFY(halves(QSize(1104, 236), Qt::green, Qt::yellow).save(m_dataDir + QStringLiteral("flat.bmp"), "BMP"));
-        QVERIFY(halves(QSize(40, 40), Qt::red, Qt::blue).save(m_dataDir + QStringLiteral("picture.png"), "PNG"));
-        writeFile(m_dataDir + QStringLiteral("text.jpg"), "These are the tracks, not a picture.\r\n");
+        QVERIFY(halves(QSize(552, 472), Qt::green, Qt::yellow)
+                    .save(m_dataDir + QStringLiteral("Back.bmp"), "BMP"));
+        QVERIFY(halves(QSize(1104, 236), Qt::green, Qt::yellow)
+                    .save(m_dataDir + QStringLiteral("flat.bmp"), "BMP"));
+        QVERIFY(halves(QSize(40, 40), Qt::red, Qt::blue)
+                    .save(m_dataDir + QStringLiteral("picture.png"), "PNG"));
+        writeFile(
+            m_dataDir + QStringLiteral("text.jpg"), "These are the tracks, not a picture.\r\n");
     }
 
     void init()
@@ -127,9 +133,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QString>("expectedName");
-        QTest::newRow("first start") << QString() << QString() << QString() << QPoint(200, 100) << kDefaultName;
-        QTest::newRow("stored") << QStringLiteral("310") << QStringLiteral("45") << QStringLiteral("My Album")
-                                << QPoint(310, 45) << QStringLiteral("My Album");
+        QTest::newRow("first start")
+            << QString() << QString() << QString() << QPoint(200, 100) << kDefaultName;
+        QTest::newRow("stored") << QStringLiteral("310") << QStringLiteral("45")
+                                << QStringLiteral("My Album") << QPoint(310, 45)
+                                << QStringLiteral("My Album");
         QTest::newRow("not numbers") << QStringLiteral("left") << QStringLiteral("4.5") << QString()
                                      << QPoint(200, 100) << kDefaultName;
     }
@@ -195,10 +203,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("stored");
         QTest::newRow("plain") << QStringLiteral("Plain Name") << QStringLiteral("Plain Name");
-        QTest::newRow("windows path") << QStringLiteral("C:\\Data\\Album") << QStringLiteral("Album");
+        QTest::newRow("windows path")
+            << QStringLiteral("C:\\Data\\Album") << QStringLiteral("Album");
         QTest::newRow("drive only") << QStringLiteral("D:Album") << QStringLiteral("Album");
 #ifndef Q_OS_WIN
-        QTest::newRow("posix path") << QStringLiteral("/home/user/Album") << QStringLiteral("Album");
+        QTest::newRow("posix path")
+            << QStringLiteral("/home/user/Album") << QStringLiteral("Album");
 #endif
         QTest::newRow("empty") << QString() << QString();
     }
@@ -214,7 +224,9 @@ private slots:
         QCOMPARE(closed.size(), 1);
         QCOMPARE(platform::Settings::readInteger(QStringLiteral("Left"), -1), 321);
         QCOMPARE(platform::Settings::readInteger(QStringLiteral("Top"), -1), 54);
-        QCOMPARE(platform::Settings::readString(QStringLiteral("Project Name"), QStringLiteral("x")), stored);
+        QCOMPARE(
+            platform::Settings::readString(QStringLiteral("Project Name"), QStringLiteral("x")),
+            stored);
     }
 
     void closing_refusedByTheQuestion_writesNothing()
@@ -227,7 +239,8 @@ private slots:
             QStringLiteral("none"));
 
         // A save that fails on the way out keeps the program running too.
-        form.hooks().confirmClose = []() -> bool { throw platform::UserError(QStringLiteral("disk full")); };
+        form.hooks().confirmClose
+            = []() -> bool { throw platform::UserError(QStringLiteral("disk full")); };
         QVERIFY(!form.close());
         QCOMPARE(m_errors, QStringList { QStringLiteral("disk full.") });
     }
@@ -305,7 +318,8 @@ private slots:
         form.Load3(m_dataDir + QStringLiteral("Back.bmp"));
         const QImage signedPicture = form.Image3->picture().image();
         QCOMPARE(signedPicture.size(), QSize(552, 472));
-        QCOMPARE(form.sheetImage().copy(144, 613, 552, 472), signedPicture.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(form.sheetImage().copy(144, 613, 552, 472),
+            signedPicture.convertToFormat(QImage::Format_RGB32));
         QFont font = sheet::signatureFont(120);
         font.setStyleStrategy(QFont::NoAntialias);
         const QFontMetrics metrics(font);
@@ -391,7 +405,8 @@ private slots:
         QScrollBar* bar = form.ScrollBox1->verticalScrollBar();
         bar->setValue(250);
         const QImage before = form.sheetImage();
-        form.hooks().chooseFrontPicture = [&]() -> QString { return m_dataDir + QStringLiteral("text.jpg"); };
+        form.hooks().chooseFrontPicture
+            = [&]() -> QString { return m_dataDir + QStringLiteral("text.jpg"); };
         QVERIFY(!platform::runGuarded([&] { form.FrontButtonClick(); }));
         QCOMPARE(m_errors.size(), 1);
         QCOMPARE(bar->value(), 0);
@@ -454,7 +469,8 @@ private slots:
         });
         form.HelpButtonClick();
         const QUrl address(opened);
-        QCOMPARE(QDir::toNativeSeparators(address.toLocalFile()), m_programDir + QStringLiteral("qzLayer_n.html"));
+        QCOMPARE(QDir::toNativeSeparators(address.toLocalFile()),
+            m_programDir + QStringLiteral("qzLayer_n.html"));
         QCOMPARE(address.fragment(), QStringLiteral("en-1100"));
 
         // Both languages' topics exist in the document.
