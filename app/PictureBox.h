@@ -17,7 +17,6 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     const platform::Picture& picture() const { return m_picture; }
-    platform::Picture& picture() { return m_picture; }
     void setPicture(platform::Picture picture);
     void clear();
 
