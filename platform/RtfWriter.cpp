@@ -16,7 +16,6 @@ namespace platform::rtf {
 namespace {
 
 constexpr char16_t kLineSeparator = 0x2028;
-constexpr char16_t kBullet = 0x2022;
 
 // Rich-text output: control words, escaped text, and the space a control
 // word needs before text that would otherwise run into it.
@@ -223,8 +222,20 @@ private:
     void writeListMarker(const QTextList& list, const QTextBlock& block)
     {
         switchTo(charState(block.charFormatIndex(), block.charFormat()));
-        const QString marker = list.itemText(block);
-        m_body.text(marker.isEmpty() ? QString(QChar(kBullet)) : marker);
+        switch (list.format().style()) {
+        case QTextListFormat::ListDisc:
+            m_body.text(u"\u2022");
+            break;
+        case QTextListFormat::ListCircle:
+            m_body.text(u"\u25E6");
+            break;
+        case QTextListFormat::ListSquare:
+            m_body.text(u"\u25AA");
+            break;
+        default:
+            m_body.text(list.itemText(block));
+            break;
+        }
         m_body.word("tab");
     }
 
