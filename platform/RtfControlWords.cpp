@@ -2,9 +2,7 @@
 
 #include "platform/RtfFormat.h"
 
-#include <algorithm>
-#include <array>
-#include <vector>
+#include <unordered_map>
 
 namespace platform::rtf {
 
@@ -136,13 +134,15 @@ constexpr ControlWord kWords[] = {
 };
 // clang-format on
 
-std::vector<ControlWord> sortedWords()
+using WordTable = std::unordered_map<std::string_view, ControlWord>;
+
+WordTable makeWordTable()
 {
-    std::vector<ControlWord> words(std::begin(kWords), std::end(kWords));
+    WordTable words;
+    for (const ControlWord& word : kWords)
+        words.emplace(word.name, word);
     for (const std::string_view name : kSkippedDestinations)
-        words.push_back({ name, Op::SkipDestination });
-    std::sort(words.begin(), words.end(),
-        [](const ControlWord& a, const ControlWord& b) { return a.name < b.name; });
+        words.emplace(name, ControlWord { name, Op::SkipDestination });
     return words;
 }
 
@@ -150,12 +150,9 @@ std::vector<ControlWord> sortedWords()
 
 const ControlWord* findControlWord(std::string_view name)
 {
-    static const std::vector<ControlWord> words = sortedWords();
-    const auto found = std::lower_bound(words.begin(), words.end(), name,
-        [](const ControlWord& word, std::string_view wanted) { return word.name < wanted; });
-    if (found == words.end() || found->name != name)
-        return nullptr;
-    return &*found;
+    static const WordTable words = makeWordTable();
+    const auto found = words.find(name);
+    return found == words.end() ? nullptr : &found->second;
 }
 
 } // namespace platform::rtf

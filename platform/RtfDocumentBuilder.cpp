@@ -34,11 +34,14 @@ QString* DocumentBuilder::runFor(const CharState& chars, const ParagraphState& p
 {
     if (chars.hidden)
         return nullptr;
-    if (!(chars == m_runState)) {
+    if (m_paragraphPending) {
+        startBlock(chars, paragraph);
+    } else if (!(chars == m_runState)) {
         flushRun();
         m_runState = chars;
     }
     m_runParagraph = paragraph;
+    m_blockHasText = true;
     return &m_run;
 }
 
@@ -46,28 +49,34 @@ void DocumentBuilder::flushRun()
 {
     if (m_run.isEmpty())
         return;
-    startPendingBlock(m_runState, m_runParagraph);
     m_cursor.insertText(m_run, charFormat(m_runState));
-    m_blockHasText = true;
     m_run.resize(0);
 }
 
-void DocumentBuilder::startPendingBlock(const CharState& chars, const ParagraphState& paragraph)
+// The block after a paragraph end. Within a run it is a separator and takes
+// the format of the block before; otherwise it is inserted with the
+// paragraph format in force now.
+void DocumentBuilder::startBlock(const CharState& chars, const ParagraphState& paragraph)
 {
-    if (!m_paragraphPending)
-        return;
     m_paragraphPending = false;
-    m_blockPageBreak = std::exchange(m_nextPageBreak, false);
+    m_blockHasText = false;
+    const bool pageBreak = std::exchange(m_nextPageBreak, false);
+    if (!pageBreak && !m_blockPageBreak && !m_run.isEmpty() && chars == m_runState) {
+        m_run.append(QChar(QChar::ParagraphSeparator));
+        return;
+    }
+    flushRun();
+    m_runState = chars;
+    m_blockPageBreak = pageBreak;
     m_blockParagraph = withPageBreak(paragraph);
     m_cursor.insertBlock(toBlockFormat(m_blockParagraph), charFormat(chars));
-    m_blockHasText = false;
 }
 
 void DocumentBuilder::endParagraph(const CharState& chars, const ParagraphState& paragraph)
 {
-    flushRun();
-    startPendingBlock(chars, paragraph);
-    if (!m_blockHasText)
+    if (m_paragraphPending)
+        startBlock(chars, paragraph); // an empty paragraph
+    if (!m_blockHasText && m_run.isEmpty())
         m_cursor.setBlockCharFormat(charFormat(chars)); // gives an empty line its height
     applyParagraph(paragraph);
     m_paragraphPending = true;
@@ -75,9 +84,9 @@ void DocumentBuilder::endParagraph(const CharState& chars, const ParagraphState&
 
 void DocumentBuilder::finish()
 {
-    flushRun();
     if (!m_paragraphPending && m_blockHasText)
         applyParagraph(m_runParagraph);
+    flushRun();
     m_cursor.endEditBlock();
 }
 
@@ -93,11 +102,12 @@ void DocumentBuilder::applyParagraph(const ParagraphState& paragraph)
     ParagraphState effective = withPageBreak(paragraph);
     if (effective == m_blockParagraph)
         return;
+    flushRun(); // the block must be in the document to take its format
     m_cursor.setBlockFormat(toBlockFormat(effective));
     m_blockParagraph = std::move(effective);
 }
 
-QTextCharFormat DocumentBuilder::charFormat(const CharState& chars)
+const QTextCharFormat& DocumentBuilder::charFormat(const CharState& chars)
 {
     for (const auto& [state, format] : m_charFormats) {
         if (state == chars)

@@ -29,9 +29,13 @@ struct RtfTables
 };
 
 // Fills a text document with what the reader finds: runs of text with their
-// character formatting, and paragraphs with theirs. Text is collected into
-// runs and inserted one run at a time; a paragraph's format is the one in
-// force at its end, as rich-text files define it.
+// character formatting, and paragraphs with theirs. A paragraph's format is
+// the one in force at its end, as rich-text files define it.
+//
+// Inserting into a text document costs much per call, so text is collected
+// into runs of one character format, which go on across paragraph ends as
+// long as the next paragraph may take the format of the one before; a
+// paragraph whose format turns out different is corrected at its end.
 class DocumentBuilder
 {
 public:
@@ -50,18 +54,18 @@ public:
 
 private:
     void flushRun();
-    void startPendingBlock(const CharState& chars, const ParagraphState& paragraph);
+    void startBlock(const CharState& chars, const ParagraphState& paragraph);
     void applyParagraph(const ParagraphState& paragraph);
     ParagraphState withPageBreak(const ParagraphState& paragraph) const;
-    QTextCharFormat charFormat(const CharState& chars);
+    const QTextCharFormat& charFormat(const CharState& chars);
     QTextCharFormat makeCharFormat(const CharState& chars) const;
 
     const RtfTables& m_tables;
     QTextCursor m_cursor;
-    QString m_run;
+    QString m_run; // may hold paragraph separators: the blocks after them take the last block's format
     CharState m_runState;
     ParagraphState m_runParagraph;   // the paragraph formatting the last text came with
-    ParagraphState m_blockParagraph; // the formatting the current block has
+    ParagraphState m_blockParagraph; // the formatting of the last block, inserted or still in the run
     bool m_blockHasText = false;
     bool m_blockPageBreak = false;
     bool m_nextPageBreak = false;

@@ -57,8 +57,7 @@ void RtfReader::read(QByteArrayView rtf)
     parse();
     if (!m_groups.empty()) {
         flushBytes(); // a file cut short keeps the text read so far
-        if (QString* text = sink())
-            settleSurrogate(*text);
+        settleSurrogate();
     }
     m_builder.finish();
     if (m_defaultTab > 0) {
@@ -294,8 +293,7 @@ void RtfReader::closeGroup()
     m_ignorableNext = false;
     m_fallbackLeft = 0;
     const Destination destination = top().destination;
-    if (QString* text = sink())
-        settleSurrogate(*text);
+    settleSurrogate();
     if (destination == Destination::FontTable)
         commitFont();
     m_groups.pop_back();
@@ -565,8 +563,7 @@ void RtfReader::endParagraph()
 {
     if (top().destination != Destination::Text)
         return;
-    if (QString* text = sink())
-        settleSurrogate(*text);
+    settleSurrogate();
     m_builder.endParagraph(top().chars, top().paragraph);
 }
 
@@ -626,7 +623,7 @@ void RtfReader::addCharacter(char16_t character)
     if (!text)
         return;
     if (QChar::isHighSurrogate(character)) {
-        settleSurrogate(*text);
+        settleSurrogate();
         m_highSurrogate = character;
         return;
     }
@@ -637,7 +634,7 @@ void RtfReader::addCharacter(char16_t character)
             text->append(QChar(QChar::ReplacementCharacter));
         return;
     }
-    settleSurrogate(*text);
+    settleSurrogate();
     if (isTextCharacter(character))
         text->append(QChar(character));
 }
@@ -655,20 +652,21 @@ void RtfReader::addUnicode(Parameter parameter)
 }
 
 // A high surrogate not followed by its low half stands for nothing readable.
-void RtfReader::settleSurrogate(QString& text)
+void RtfReader::settleSurrogate()
 {
-    if (m_highSurrogate) {
-        text.append(QChar(QChar::ReplacementCharacter));
-        m_highSurrogate = 0;
-    }
+    if (!m_highSurrogate)
+        return;
+    m_highSurrogate = 0;
+    if (QString* text = sink())
+        text->append(QChar(QChar::ReplacementCharacter));
 }
 
 void RtfReader::flushBytes()
 {
     if (m_bytes.isEmpty())
         return;
+    settleSurrogate();
     if (QString* text = sink()) {
-        settleSurrogate(*text);
         m_codePages.get(currentCodePage()).decode(m_bytes.constData(), m_bytes.size(), *text);
     }
     m_bytes.resize(0);

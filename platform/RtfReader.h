@@ -85,7 +85,7 @@ private:
     void addCharacter(char16_t character);
     void addUnicode(Parameter parameter);
     void flushBytes();
-    void settleSurrogate(QString& sink);
+    void settleSurrogate();
     QString* sink();
     int currentCodePage() const;
 
