@@ -52,18 +52,24 @@ QString decodePlainText(const QByteArray& bytes)
 }
 
 // Lines end with CR LF, LF or CR; control characters other than the tab
-// have no place in the text.
+// have no place in the text, and half a surrogate pair stands for nothing.
 QString normalizedLines(const QString& text)
 {
     QString lines;
     lines.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
+        const bool pairFollows = i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         if (c == u'\r') {
             lines.append(QLatin1Char('\n'));
             if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
-        } else if (c == u'\n' || rtf::isTextCharacter(c) || c == 0x2029) {
+        } else if (QChar::isHighSurrogate(c) && pairFollows) {
+            lines.append(text.at(i)).append(text.at(i + 1));
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            lines.append(QChar(QChar::ReplacementCharacter));
+        } else if (c == u'\n' || c == QChar::ParagraphSeparator || rtf::isTextCharacter(c)) {
             lines.append(QChar(c));
         }
     }

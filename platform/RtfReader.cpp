@@ -540,8 +540,11 @@ bool RtfReader::applyCharacterWord(const ControlWord& word, Parameter parameter)
     case Op::Script:
         chars.script = on ? Script(word.argument) : Script::Normal;
         break;
-    case Op::Caps:
-        chars.caps = on ? Caps(word.argument) : Caps::None;
+    case Op::Caps: // "\caps0" ends all capitals, not small ones
+        if (on)
+            chars.caps = Caps(word.argument);
+        else if (chars.caps == Caps(word.argument))
+            chars.caps = Caps::None;
         break;
     case Op::FontSize:
         chars.halfPoints = parameter.value > 0 ? std::clamp(parameter.value, 2, kMaxHalfPoints)

@@ -41,8 +41,17 @@ public:
     }
     void text(QStringView text)
     {
-        for (const QChar c : text)
-            character(c.unicode());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (!QChar::isSurrogate(c)) {
+                character(c);
+            } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                unicode(c);
+                unicode(text[++i].unicode());
+            } else {
+                unicode(QChar::ReplacementCharacter); // half a pair stands for nothing
+            }
+        }
     }
     void lineEnd() { raw("\r\n"); }
 
@@ -167,12 +176,19 @@ private:
             out.word("f", i);
             out.word("fnil");
             out.word("fcharset", 0);
-            QString name = m_fonts.at(i);
-            out.text(name.remove(QLatin1Char(';'))); // ";" ends the name: it cannot be part of it
+            out.text(fontName(m_fonts.at(i)));
             out.raw(";}");
         }
         out.raw("}");
         out.lineEnd();
+    }
+
+    // A font's name ends with ";" and is one line of text: no ";", no tabs
+    // or line breaks can be part of it.
+    static QString fontName(QString family)
+    {
+        family.removeIf([](QChar c) { return c == u';' || c == u'\t' || c == QChar::LineSeparator; });
+        return family;
     }
 
     void writeColorTable(RtfOutput& out) const
@@ -207,14 +223,31 @@ private:
         bool empty = true;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            switchTo(charState(fragment.charFormatIndex(), fragment.charFormat()));
-            m_body.text(fragment.text());
+            writeRun(charState(fragment.charFormatIndex(), fragment.charFormat()), fragment.text());
             empty = false;
         }
         if (empty)
             switchTo(charState(block.charFormatIndex(), block.charFormat())); // the empty line's size
         m_body.word("par");
         m_body.lineEnd();
+    }
+
+    // Raised and lowered text goes in a group of its own: some readers take
+    // a paragraph end after "\super" outside a group for one before it.
+    void writeRun(const CharState& state, const QString& text)
+    {
+        if (state.script == Script::Normal) {
+            switchTo(state);
+            m_body.text(text);
+            return;
+        }
+        CharState outside = state;
+        outside.script = Script::Normal;
+        switchTo(outside);
+        m_body.raw("{");
+        m_body.word(scriptWord(state.script));
+        m_body.text(text);
+        m_body.raw("}");
     }
 
     // The text of a list item's number or bullet, which the document draws
@@ -317,6 +350,7 @@ private:
     }
 
     // Character formatting is written as changes to what is in force.
+    // Raised and lowered text is written by writeRun() alone.
     void switchTo(const CharState& wanted)
     {
         CharState& now = m_current;
@@ -332,15 +366,14 @@ private:
             wanted.strike ? m_body.word("strike") : m_body.word("strike", 0);
         if (wanted.underline != now.underline)
             m_body.word(underlineWord(wanted.underline));
-        if (wanted.script != now.script)
-            m_body.word(scriptWord(wanted.script));
         if (wanted.caps != now.caps)
-            writeCaps(wanted.caps);
+            writeCaps(now.caps, wanted.caps);
         if (wanted.foreground != now.foreground)
             m_body.word("cf", wanted.foreground);
         if (wanted.background != now.background)
             m_body.word("highlight", wanted.background);
         now = wanted;
+        now.script = Script::Normal;
     }
 
     static const char* underlineWord(Underline underline)
@@ -377,10 +410,16 @@ private:
         return "nosupersub";
     }
 
-    void writeCaps(Caps caps)
+    void writeCaps(Caps now, Caps wanted)
     {
-        m_body.word("caps", caps == Caps::All ? 1 : 0);
-        m_body.word("scaps", caps == Caps::Small ? 1 : 0);
+        if (now == Caps::All)
+            m_body.word("caps", 0);
+        else if (now == Caps::Small)
+            m_body.word("scaps", 0);
+        if (wanted == Caps::All)
+            m_body.word("caps");
+        else if (wanted == Caps::Small)
+            m_body.word("scaps");
     }
 
     CharState charState(int formatIndex, const QTextCharFormat& format)

@@ -160,10 +160,10 @@ private slots:
         readRtf(R"({\rtf1{\colortbl;\red255\green0\blue0;\red0\green0\blue255;})"
                 R"(u\ul U\ulnone d\uldb D\ulnone w\ulwave W\ulnone s\strike S\strike0 )"
                 R"(r\cf1 R\cf0 h\highlight2 H\highlight0 p\chcbpat1 P\chcbpat0 )"
-                R"(x\super X\nosupersub y\sub Y\sub0 c\caps C\caps0\plain z})",
+                R"(x\super X\nosupersub y\sub Y\sub0 c\caps C\scaps0 K\caps0\plain z})",
             document);
         const QString text = document.toPlainText();
-        QCOMPARE(text, u"uUdDwWsSrRhHpPxXyYcCz"_qs);
+        QCOMPARE(text, u"uUdDwWsSrRhHpPxXyYcCKz"_qs);
         auto at = [&](QChar c) { return formatAt(document, int(text.indexOf(c))); };
 
         QCOMPARE(at(u'u').underlineStyle(), QTextCharFormat::NoUnderline);
@@ -181,6 +181,7 @@ private slots:
         QCOMPARE(at(u'y').verticalAlignment(), QTextCharFormat::AlignNormal);
         QCOMPARE(at(u'Y').verticalAlignment(), QTextCharFormat::AlignSubScript);
         QCOMPARE(at(u'C').fontCapitalization(), QFont::AllUppercase);
+        QCOMPARE(at(u'K').fontCapitalization(), QFont::AllUppercase); // "\scaps0" ends small capitals only
         QCOMPARE(at(u'z').fontPointSize(), 12.0);
     }
 

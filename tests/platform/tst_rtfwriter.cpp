@@ -258,6 +258,7 @@ private slots:
         QVERIFY(rtf.contains(R"({\f0\fnil\fcharset0 Arial;})"));
         QVERIFY(rtf.contains(R"(\fcharset0 Verdana;})"));
         QVERIFY(rtf.contains(R"(\red200\green0\blue0;)"));
+        QVERIFY(rtf.contains(R"({\super 2})")); // a group of its own, which every reader places right
         QCOMPARE(rtf.count('\n'), rtf.count("\r\n"));
         for (const char byte : rtf)
             QVERIFY(quint8(byte) < 0x80);
