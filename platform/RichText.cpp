@@ -76,7 +76,8 @@ QString normalizedLines(const QString& text)
     return lines;
 }
 
-// Reading replaces the content, and with it the undo history.
+// Reading replaces the content, and with it the undo history; the content
+// read is the document's unmodified state.
 template <typename Fill>
 void replaceContent(QTextDocument& document, Fill fill)
 {
@@ -85,6 +86,7 @@ void replaceContent(QTextDocument& document, Fill fill)
     document.clear();
     fill();
     document.setUndoRedoEnabled(undo);
+    document.setModified(false);
 }
 
 } // namespace

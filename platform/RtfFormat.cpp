@@ -103,6 +103,12 @@ int twipsFromPixels(qreal pixels)
     return int(std::lround(twips));
 }
 
+QString fontName(QString family)
+{
+    family.removeIf([](QChar c) { return c == u';' || c == u'\t' || c == QChar::LineSeparator; });
+    return family.trimmed();
+}
+
 void ParagraphState::addTab(TabStop stop)
 {
     const auto place = std::lower_bound(tabs.begin(), tabs.end(), stop,

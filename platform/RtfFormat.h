@@ -74,6 +74,10 @@ struct ParagraphState
     void addTab(TabStop stop);
 };
 
+// A font's name as a file can hold it: one line of text ended by ";", so
+// without ";", tabs or line breaks, and without spaces around it.
+QString fontName(QString family);
+
 QTextBlockFormat toBlockFormat(const ParagraphState& paragraph);
 ParagraphState fromBlockFormat(const QTextBlockFormat& format, qreal indentWidth);
 

@@ -2,6 +2,7 @@
 
 #include "platform/RtfCodePages.h"
 #include "platform/RtfFormat.h"
+#include "platform/RtfOutput.h"
 
 #include <QHash>
 #include <QStringList>
@@ -14,113 +15,6 @@
 namespace platform::rtf {
 
 namespace {
-
-constexpr char16_t kLineSeparator = 0x2028;
-
-// Rich-text output: control words, escaped text, and the space a control
-// word needs before text that would otherwise run into it.
-class RtfOutput
-{
-public:
-    QByteArray bytes;
-
-    void raw(const char* text)
-    {
-        bytes.append(text);
-        m_needsDelimiter = false;
-    }
-    void word(const char* name)
-    {
-        bytes.append('\\').append(name);
-        m_needsDelimiter = true;
-    }
-    void word(const char* name, int value)
-    {
-        word(name);
-        bytes.append(QByteArray::number(value));
-    }
-    void text(QStringView text)
-    {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text[i].unicode();
-            if (!QChar::isSurrogate(c)) {
-                character(c);
-            } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                unicode(c);
-                unicode(text[++i].unicode());
-            } else {
-                unicode(QChar::ReplacementCharacter); // half a pair stands for nothing
-            }
-        }
-    }
-    void lineEnd() { raw("\r\n"); }
-
-private:
-    void character(char16_t c)
-    {
-        if (c >= 0x20 && c < 0x7F)
-            ascii(char(c));
-        else
-            special(c);
-    }
-    void ascii(char c)
-    {
-        if (c == '\\' || c == '{' || c == '}') {
-            bytes.append('\\').append(c);
-        } else {
-            const bool joinsWord = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
-                || (c >= '0' && c <= '9') || c == ' ' || c == '-';
-            if (m_needsDelimiter && joinsWord)
-                bytes.append(' ');
-            bytes.append(c);
-        }
-        m_needsDelimiter = false;
-    }
-    void special(char16_t c)
-    {
-        switch (c) {
-        case u'\t':
-            word("tab");
-            return;
-        case kLineSeparator:
-            word("line");
-            return;
-        case 0x00A0:
-            raw("\\~");
-            return;
-        case 0x00AD:
-            raw("\\-");
-            return;
-        case 0x2011:
-            raw("\\_");
-            return;
-        default:
-            break;
-        }
-        if (!isTextCharacter(c))
-            return;
-        const int byte = windows1252Byte(c);
-        if (byte >= 0x80)
-            hexByte(byte);
-        else
-            unicode(c);
-    }
-    void hexByte(int byte)
-    {
-        static const char digits[] = "0123456789abcdef";
-        bytes.append("\\'").append(digits[byte >> 4]).append(digits[byte & 15]);
-        m_needsDelimiter = false;
-    }
-    // "\uN?": N as a signed 16-bit number, "?" for readers without Unicode.
-    void unicode(char16_t c)
-    {
-        word("u", int(qint16(c)));
-        bytes.append('?');
-        m_needsDelimiter = false;
-    }
-
-    bool m_needsDelimiter = false;
-};
 
 class RtfWriter
 {
@@ -176,19 +70,11 @@ private:
             out.word("f", i);
             out.word("fnil");
             out.word("fcharset", 0);
-            out.text(fontName(m_fonts.at(i)));
+            out.text(m_fonts.at(i));
             out.raw(";}");
         }
         out.raw("}");
         out.lineEnd();
-    }
-
-    // A font's name ends with ";" and is one line of text: no ";", no tabs
-    // or line breaks can be part of it.
-    static QString fontName(QString family)
-    {
-        family.removeIf([](QChar c) { return c == u';' || c == u'\t' || c == QChar::LineSeparator; });
-        return family;
     }
 
     void writeColorTable(RtfOutput& out) const
@@ -484,14 +370,16 @@ private:
         }
     }
 
+    // Fonts are told apart by the names the file can hold.
     int fontIndex(const QString& family)
     {
-        const auto known = m_fontIndex.constFind(family);
+        const QString name = fontName(family);
+        const auto known = m_fontIndex.constFind(name);
         if (known != m_fontIndex.constEnd())
             return *known;
         const int index = int(m_fonts.size());
-        m_fonts.append(family);
-        m_fontIndex.insert(family, index);
+        m_fonts.append(name);
+        m_fontIndex.insert(name, index);
         return index;
     }
 

@@ -269,15 +269,17 @@ private slots:
         QCOMPARE(document.begin().next().charFormat().fontPointSize(), 24.0);
     }
 
-    void readingReplacesContentAndUndoHistory()
+    void readingReplacesContentUndoHistoryAndModifiedState()
     {
         QTextDocument document;
         QTextCursor(&document).insertText(QStringLiteral("old"));
         QVERIFY(document.isUndoAvailable());
+        QVERIFY(document.isModified());
         readRtf(R"({\rtf1 new})", document);
         QCOMPARE(document.toPlainText(), u"new"_qs);
         QVERIFY(!document.isUndoAvailable());
         QVERIFY(document.isUndoRedoEnabled());
+        QVERIFY(!document.isModified());
     }
 
     // ---- damaged and hostile input: the text read so far, no crash, no runaway

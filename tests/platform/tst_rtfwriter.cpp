@@ -208,6 +208,9 @@ private slots:
         QTextDocument trackList;
         fillTrackList(trackList);
         QTest::newRow("track list") << writeRtf(trackList);
+        QTest::newRow("font names differing in a tab")
+            << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial\t Cyr;}{\\f1 Arial Cyr;}}\\f0 a\\f1 b}");
+        QTest::newRow("capitals and small capitals") << QByteArray(R"({\rtf1\caps a\scaps b\caps0 c\scaps d})");
     }
     void rewriting_isStable()
     {
