@@ -7,6 +7,7 @@
 #include "app/LayoutSheet.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
+#include "app/Project.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -33,7 +34,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-const QString kDefaultProjectName = QStringLiteral("Velmora Last Rose Of Summer 2002");
 constexpr int kDefaultLeft = 200;
 constexpr int kDefaultTop = 100;
 constexpr int kMainHelpContext = 1100;
@@ -101,15 +101,8 @@ void TMainForm::FormShow()
     move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
         platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
     NameOfProject
-        = platform::Settings::readString(QStringLiteral("Project Name"), kDefaultProjectName);
+        = platform::Settings::readString(QStringLiteral("Project Name"), defaultProjectName());
     platform::runGuarded([this] { openStartupProject(); });
-}
-
-// The last project is opened here once project storage exists; until then the
-// sheet shows the empty layout.
-void TMainForm::openStartupProject()
-{
-    RedrawImage1();
 }
 
 // The width spans the button rows with equal margins on both sides; the
@@ -265,6 +258,7 @@ void TMainForm::NieuwButtonClick()
     Edit1->setText(QString(Edit1->maxLength(), QLatin1Char(' ')));
     PastoeButtonClick();
     Edit1->clear();
+    backTextDocument().clear();
     if (m_hooks.clearBackText)
         m_hooks.clearBackText();
     Image2->clear();
@@ -314,15 +308,9 @@ void TMainForm::HelpButtonClick()
     }
 }
 
-// The commands below are carried out by the windows and storage that join the
-// main window later; until then the buttons do nothing.
+// The command below is carried out by the window that joins the main window
+// later; until then the button does nothing.
 void TMainForm::BackButtonClick()
-{
-}
-void TMainForm::LeesProjectButtonClick()
-{
-}
-void TMainForm::BewaarProjectButtonClick()
 {
 }
 

@@ -13,8 +13,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
+class QTextDocument;
 class QTimer;
 class PictureBox;
+struct ProjectIndexLines;
 class SheetImage;
 
 // The main window: the command buttons, the spine-text field and the view on
@@ -68,6 +70,12 @@ public:
     // counter-clockwise about (x, y).
     void AngleTextOut(int angle, int x, int y, const QString& text);
     const QImage& sheetImage() const;
+
+    // ---- The back text ----
+    // The document of the back-text editor: projects load their back text
+    // into it and save it from it. Until one is set the window keeps its own.
+    void setBackTextDocument(QTextDocument* document);
+    QTextDocument& backTextDocument();
 
     // ---- Commands ----
     void NieuwButtonClick();
@@ -123,6 +131,7 @@ private:
     bool FormClose();
     void setTexts();
     void openStartupProject();
+    void loadProjectFiles(const ProjectIndexLines& lines);
     void placePictureBoxes();
     void layOutControls();
     void fitSheetToView();
@@ -132,6 +141,7 @@ private:
     QFont m_sheetFont;
     int m_sheetOperationDepth = 0;
     QString m_helpFile;
+    QTextDocument* m_backTextDocument = nullptr;
 };
 
 extern TMainForm* MainForm;

@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/Project.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
@@ -57,18 +58,7 @@ void connectMainForm()
     hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
     hooks.confirmClose = [] {
         // Quitting for the installer asks nothing: the installer takes over.
-        if (isQuittingForInstall())
-            return true;
-        switch (askToSaveOnClose(*YesNoDlg, *MainForm)) {
-        case CloseAnswer::Save:
-            MainForm->BewaarProjectButtonClick();
-            return true;
-        case CloseAnswer::DontSave:
-            return true;
-        case CloseAnswer::Cancel:
-            break;
-        }
-        return false;
+        return isQuittingForInstall() || saveBeforeClosing(*YesNoDlg, *MainForm);
     };
 }
 

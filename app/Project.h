@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class TMainForm;
+class TYesNoDlg;
+
+// Project storage: a project named N is the index file DataDir + N + ".qlp"
+// and the folder DataDir + N holding "Front.jpg", "Back.bmp" and "Back.rtf".
+// The opening and saving commands are methods of TMainForm (Project.cpp);
+// the rules they follow are here.
+
+// The default project the program ships with, opened at the first start.
+QString defaultProjectName();
+
+// The three files of a project folder, in index order.
+QStringList projectFileNames();
+
+// Gives a project whose folder is missing the files of the default project
+// from the program's folder: the index file (unless the project already has
+// one) and the three project files. Nothing is overwritten, a default file
+// that is missing is skipped, and without any default file no folder is made.
+void createProjectFromDefaults(
+    const QString& programDir, const QString& dataDir, const QString& name);
+
+// Why a project cannot be saved under this name, in the user's language;
+// empty when it can. A name that would reach into another folder, or that
+// the stored project name could not hold, is refused. The empty name is a
+// project too: its files go straight into the data folder.
+QString projectNameProblem(const QString& name);
+
+// The closing question of the main window: with unsaved changes, asks whether
+// to save and saves on Yes. False keeps the window open; a failed save throws,
+// which keeps it open as well.
+bool saveBeforeClosing(TYesNoDlg& dialog, TMainForm& form);
