@@ -100,8 +100,8 @@ start_program() {
 
 # Clicks the middle of a control given by its design rectangle in a window.
 click_design() {
-    local x=$(($1 + $(scaled "$2") + $(scaled "$4") / 2))
-    local y=$(($3 + $(scaled "$5") + $(scaled "$6") / 2))
+    local x=$(($1 + $(scaled "$2") + $(scaled "$5") / 2))
+    local y=$(($3 + $(scaled "$4") + $(scaled "$6") / 2))
     xdotool mousemove "$x" "$y" click 1
     sleep 0.4
 }
