@@ -23,6 +23,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <system_error>
