@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTextDocument;
+
+// The back text's files: rich text (RTF) read into and written from a text
+// document, as the rich-text editor shows it. A file that is not RTF is read
+// as plain text.
+namespace platform {
+
+// Replaces the document's content with the file: RTF when it begins with
+// "{\rtf", plain text otherwise. Throws UserError naming the file when it
+// cannot be read; the document is then left as it was.
+void loadRichTextFile(const QString& path, QTextDocument& document);
+
+// Writes the document as RTF, replacing the file only once it is written in
+// full. Throws UserError naming the file when it cannot be written; an
+// existing file is then kept as it was.
+void saveRichTextFile(const QString& path, const QTextDocument& document);
+
+bool isRtf(const QByteArray& data);
+
+// Replaces the document's content with the data, RTF or plain text.
+void readRichText(const QByteArray& data, QTextDocument& document);
+
+// Replaces the document's content with RTF data. Damaged data gives the text
+// read up to the damage.
+void readRtf(const QByteArray& rtf, QTextDocument& document);
+
+// Replaces the document's content with plain text: UTF-8 or UTF-16 with a
+// byte-order mark, UTF-8 when the bytes are valid UTF-8, Windows-1252
+// otherwise; lines end with CR LF, LF or CR.
+void readPlainText(const QByteArray& text, QTextDocument& document);
+
+// The document as RTF: Windows-1252 with "\uN" for other characters, CR LF
+// line ends.
+QByteArray writeRtf(const QTextDocument& document);
+
+} // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/RtfFormat.h"
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QTextCursor>
+
+#include <utility>
+#include <vector>
+
+class QTextDocument;
+
+namespace platform::rtf {
+
+struct FontEntry
+{
+    QString family;
+    int codePage = 0; // 0: the document's code page
+};
+
+// The font and colour tables of one file. An invalid colour is the automatic one.
+struct RtfTables
+{
+    QHash<int, FontEntry> fonts;
+    QList<QColor> colors;
+};
+
+// Fills a text document with what the reader finds: runs of text with their
+// character formatting, and paragraphs with theirs. A paragraph's format is
+// the one in force at its end, as rich-text files define it.
+//
+// Inserting into a text document costs much per call, so text is collected
+// into runs of one character format, which go on across paragraph ends as
+// long as the next paragraph may take the format of the one before; a
+// paragraph whose format turns out different is corrected at its end.
+class DocumentBuilder
+{
+public:
+    DocumentBuilder(QTextDocument& document, const RtfTables& tables);
+    DocumentBuilder(const DocumentBuilder&) = delete;
+    DocumentBuilder& operator=(const DocumentBuilder&) = delete;
+
+    // The run to append text with this formatting to, or nullptr when the
+    // text is hidden and dropped.
+    QString* runFor(const CharState& chars, const ParagraphState& paragraph);
+    void endParagraph(const CharState& chars, const ParagraphState& paragraph);
+    void breakPageBeforeNextParagraph() { m_nextPageBreak = true; }
+    // The font or colour table changed: formats made so far may be stale.
+    void tablesChanged() { m_charFormats.clear(); }
+    void finish();
+
+private:
+    void flushRun();
+    void startBlock(const CharState& chars, const ParagraphState& paragraph);
+    void applyParagraph(const ParagraphState& paragraph);
+    ParagraphState withPageBreak(const ParagraphState& paragraph) const;
+    const QTextCharFormat& charFormat(const CharState& chars);
+    QTextCharFormat makeCharFormat(const CharState& chars) const;
+
+    const RtfTables& m_tables;
+    QTextCursor m_cursor;
+    QString m_run; // may hold paragraph separators: the blocks after them take the last block's format
+    CharState m_runState;
+    ParagraphState m_runParagraph;   // the paragraph formatting the last text came with
+    ParagraphState m_blockParagraph; // the formatting of the last block, inserted or still in the run
+    bool m_blockHasText = false;
+    bool m_blockPageBreak = false;
+    bool m_nextPageBreak = false;
+    bool m_paragraphPending = false; // a paragraph ended; its successor starts with content
+    std::vector<std::pair<CharState, QTextCharFormat>> m_charFormats;
+};
+
+} // namespace platform::rtf

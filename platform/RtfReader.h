@@ -1,0 +1,124 @@
+#pragma once
+
+#include "platform/RtfCodePages.h"
+#include "platform/RtfControlWords.h"
+#include "platform/RtfDocumentBuilder.h"
+#include "platform/RtfFormat.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <string_view>
+#include <vector>
+
+class QTextDocument;
+
+namespace platform::rtf {
+
+// Reads a rich-text file into a text document. The reader scans the bytes
+// once, without recursion: groups are a stack of states of bounded depth,
+// and groups that do not hold text are skipped by counting braces. Whatever
+// the input, reading ends with the text found so far.
+class RtfReader
+{
+public:
+    explicit RtfReader(QTextDocument& document);
+
+    void read(QByteArrayView rtf);
+
+private:
+    enum class Destination : quint8 { Text, FontTable, ColorTable, Upr };
+
+    struct GroupState
+    {
+        Destination destination = Destination::Text;
+        Destination uprOuter = Destination::Text; // where "\ud" returns to
+        int fallbackCount = 1;                         // "\uc"
+        bool lineMultiple = false;                     // "\slmult"
+        QTextOption::TabType pendingTab = QTextOption::LeftTab;
+        CharState chars;
+        ParagraphState paragraph;
+    };
+
+    struct Parameter
+    {
+        bool present = false;
+        int value = 0;
+
+        bool isOn() const { return !present || value != 0; }
+    };
+
+    // scanning
+    void parse();
+    void readText();
+    void readControl();
+    void readControlWord();
+    void readControlSymbol(char symbol);
+    void readHexByte();
+    std::string_view scanWordName();
+    Parameter scanParameter();
+    void skipBinary(Parameter length);
+    void skipGroupContent();
+    bool consumeFallback();
+
+    // groups
+    GroupState& top() { return m_groups.back(); }
+    void openGroup();
+    void closeGroup();
+
+    // control words
+    void handleWord(std::string_view name, Parameter parameter);
+    bool applyDestinationWord(const ControlWord& word);
+    bool applyDocumentWord(const ControlWord& word, Parameter parameter);
+    void applyFontTableWord(const ControlWord& word, Parameter parameter);
+    void applyColorTableWord(const ControlWord& word, Parameter parameter);
+    void applyTextWord(const ControlWord& word, Parameter parameter);
+    bool applyParagraphWord(const ControlWord& word, Parameter parameter);
+    bool applyCharacterWord(const ControlWord& word, Parameter parameter);
+    void setLineSpacing(int value);
+    void endParagraph();
+
+    // text
+    void addBytes(const char* bytes, qsizetype size);
+    void addFontTableBytes(const char* bytes, qsizetype size);
+    void addColorTableBytes(const char* bytes, qsizetype size);
+    void addCharacter(char16_t character);
+    void addUnicode(Parameter parameter);
+    void flushBytes();
+    void settleSurrogate();
+    QString* sink();
+    int currentCodePage() const;
+
+    // tables
+    void startFont(int number);
+    void commitFont();
+    void commitColor();
+
+    QTextDocument& m_document;
+    RtfTables m_tables;
+    DocumentBuilder m_builder;
+    CodePageCache m_codePages;
+    std::vector<GroupState> m_groups;
+
+    const char* m_pos = nullptr;
+    const char* m_end = nullptr;
+    bool m_finished = false;
+    int m_skipDepth = 0;        // > 0 while skipping a group: its open braces
+    int m_fallbackLeft = 0;     // characters after "\u" still to skip
+    bool m_ignorableNext = false;
+    QByteArray m_bytes;         // text bytes not decoded yet
+    char16_t m_highSurrogate = 0;
+
+    int m_documentCodePage = kWindows1252;
+    int m_defaultFont = 0;
+    int m_defaultTab = 0;
+
+    int m_fontNumber = 0;
+    FontEntry m_font;
+    int m_red = 0;
+    int m_green = 0;
+    int m_blue = 0;
+    bool m_colorGiven = false;
+};
+
+} // namespace platform::rtf

@@ -1,0 +1,38 @@
+// Reads any bytes as a back-text file, writes the document as RTF and reads
+// that again: no input may crash or hang the reader, and writing what was
+// read must be stable (the second writing equals the first).
+#include "platform/RichText.h"
+
+#include <QGuiApplication>
+#include <QTextDocument>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_rtf";
+    static char* argv[] = { name, nullptr };
+    static QGuiApplication application(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    QTextDocument document;
+    platform::readRichText(input, document);
+    const QByteArray written = platform::writeRtf(document);
+    for (const char byte : written) {
+        if (static_cast<unsigned char>(byte) >= 0x80)
+            std::abort(); // the file is 7-bit: everything else is escaped
+    }
+    QTextDocument readBack;
+    platform::readRtf(written, readBack);
+    if (readBack.toRawText() != document.toRawText() || platform::writeRtf(readBack) != written)
+        std::abort();
+    return 0;
+}

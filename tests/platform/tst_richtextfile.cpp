@@ -1,0 +1,131 @@
+#include "platform/ErrorReport.h"
+#include "platform/RichText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+using namespace platform;
+
+namespace {
+
+QStringList paragraphs(const QTextDocument& document)
+{
+    QStringList texts;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        texts << block.text();
+    return texts;
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class RichTextFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void loadsFileByItsContent_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("rtf") << QByteArray(R"({\rtf1\ansi Caf\'e9\par Bar})") << QStringList { u"Café"_qs, u"Bar"_qs };
+        QTest::newRow("utf-8, CR LF") << QByteArray("Caf\xc3\xa9\r\n1.\tIntro\r\n")
+                                      << QStringList { u"Café"_qs, u"1.\tIntro"_qs, QString() };
+        QTest::newRow("utf-8 with byte-order mark, LF")
+            << QByteArray("\xef\xbb\xbf\xd0\x9f\xd1\x80\xd0\xb8\nx") << QStringList { u"При"_qs, u"x"_qs };
+        QTest::newRow("windows-1252, CR") << QByteArray("Caf\xe9 \x80" "5\rZ\xfcrich")
+                                          << QStringList { u"Café €5"_qs, u"Zürich"_qs };
+        QTest::newRow("utf-16 with byte-order mark")
+            << QByteArray("\xff\xfe" "A\0\r\0\n\0\x1f\x04", 10) << QStringList { u"A"_qs, u"П"_qs };
+        QTest::newRow("mixed line ends") << QByteArray("a\r\n\r\nb\rc\n") << QStringList { u"a"_qs, QString(), u"b"_qs, u"c"_qs, QString() };
+        QTest::newRow("control characters dropped") << QByteArray("a\0b\x01" "c\td", 7) << QStringList { u"abc\td"_qs };
+        QTest::newRow("rtf signature must start the file") << QByteArray(" {\\rtf1 x}") << QStringList { u" {\\rtf1 x}"_qs };
+        QTest::newRow("empty file") << QByteArray() << QStringList { QString() };
+    }
+    void loadsFileByItsContent()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Back.rtf"_qs);
+        writeFile(path, content);
+        QTextDocument document;
+        loadRichTextFile(path, document);
+        QCOMPARE(paragraphs(document), expected);
+    }
+
+    void loadMissingFile_raisesErrorNamingFileAndKeepsDocument()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"missing.rtf"_qs);
+        QTextDocument document;
+        document.setPlainText(u"kept"_qs);
+        try {
+            loadRichTextFile(path, document);
+            QFAIL("no error raised");
+        } catch (const UserError& error) {
+            QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
+        }
+        QCOMPARE(document.toPlainText(), u"kept"_qs);
+    }
+
+    void saveThenLoad_givesSameText()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Back.rtf"_qs);
+        writeFile(path, "old content");
+        QTextDocument document;
+        document.setPlainText(u"Velmora\n1.\tNaïve\t3:12"_qs);
+        saveRichTextFile(path, document);
+        QVERIFY(isRtf(readFile(path)));
+        QTextDocument readBack;
+        loadRichTextFile(path, readBack);
+        QCOMPARE(paragraphs(readBack), paragraphs(document));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { u"Back.rtf"_qs }); // no leftovers
+    }
+
+    void saveWhereNoFileCanBe_raisesErrorNamingFile_data()
+    {
+        QTest::addColumn<QString>("relativePath");
+        QTest::newRow("missing folder") << u"no/such/folder/Back.rtf"_qs;
+        QTest::newRow("folder in the way") << u"folder"_qs;
+    }
+    void saveWhereNoFileCanBe_raisesErrorNamingFile()
+    {
+        QFETCH(QString, relativePath);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"folder/inside"_qs));
+        const QString path = dir.filePath(relativePath);
+        QTextDocument document;
+        document.setPlainText(u"text"_qs);
+        try {
+            saveRichTextFile(path, document);
+            QFAIL("no error raised");
+        } catch (const UserError& error) {
+            QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
+        }
+        QVERIFY(QFileInfo(dir.filePath(u"folder/inside"_qs)).isDir());
+    }
+};
+
+QTEST_MAIN(RichTextFileTest)
+#include "tst_richtextfile.moc"
