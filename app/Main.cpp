@@ -3,6 +3,7 @@
 #include "app/LayoutSheet.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
+#include "backtext/Back.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -310,11 +311,18 @@ void TMainForm::HelpButtonClick()
     }
 }
 
-// The commands below are carried out by the windows and storage that join the
-// main window later; until then the buttons do nothing.
+// The editor stays open beside the main window, which remains usable.
 void TMainForm::BackButtonClick()
 {
+    if (!BackForm)
+        return;
+    BackForm->show();
+    BackForm->raise();
+    BackForm->activateWindow();
 }
+
+// The commands below are carried out by the windows and storage that join the
+// main window later; until then the buttons do nothing.
 void TMainForm::LeesProjectButtonClick()
 {
 }

@@ -1,4 +1,6 @@
+#include "app/BackFormLink.h"
 #include "app/Main.h"
+#include "backtext/Back.h"
 #include "support/Support.h"
 
 #include <QApplication>
@@ -13,12 +15,16 @@ namespace {
 struct Windows
 {
     std::unique_ptr<TMainForm> mainForm;
+    std::unique_ptr<TBackForm> backForm;
 };
 
 void createWindows(Windows& windows)
 {
     windows.mainForm = std::make_unique<TMainForm>();
     MainForm = windows.mainForm.get();
+    windows.backForm = std::make_unique<TBackForm>();
+    BackForm = windows.backForm.get();
+    connectBackForm(*MainForm, *BackForm);
 }
 
 } // namespace
@@ -36,6 +42,7 @@ int main(int argc, char* argv[])
     QObject::connect(MainForm, &TMainForm::closed, &application, &QApplication::quit);
     MainForm->show();
     const int result = QApplication::exec();
+    BackForm = nullptr;
     MainForm = nullptr;
     return result;
 }
