@@ -1,5 +1,9 @@
 #include "app/Main.h"
 
+#include "dialogs/About.h"
+#include "printing/Print.h"
+#include "update/GetVersions.h"
+
 #include "app/LayoutSheet.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
@@ -329,14 +333,22 @@ void TMainForm::LeesProjectButtonClick()
 void TMainForm::BewaarProjectButtonClick()
 {
 }
+
 void TMainForm::PrintButtonClick()
 {
+    PrintForm->execPreview();
 }
+
 void TMainForm::AboutButtonClick()
 {
+    AboutBox->exec();
 }
+
+// One minute after start, once per run.
 void TMainForm::UpdateTimerTimer()
 {
+    UpdateTimer->stop();
+    VersionsForm->UpdateStealth(ProgNam, Version);
 }
 
 QString helpAnchor(int context, bool dutch)
