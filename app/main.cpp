@@ -1,5 +1,5 @@
-#include "app/BackFormLink.h"
 #include "app/Main.h"
+#include "app/BackFormLink.h"
 #include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
