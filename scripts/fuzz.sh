@@ -27,7 +27,14 @@ for target in "${targets[@]}"; do
     seeds=tests/data/fuzz/$name
     [[ -d "$seeds" ]] || seeds=
     echo "== $target for ${seconds}s"
+    log=build/fuzz/$name.log
+    status=0
     build/fuzz/tests/fuzz/"$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-        -rss_limit_mb=2048 "$corpus" ${seeds:+"$seeds"} 2>&1 | grep -E '^(#[0-9]+ *DONE|Done|==[0-9]+==ERROR|SUMMARY)' || true
-    [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "$target found a crash"; exit 1; }
+        -rss_limit_mb=2048 -artifact_prefix=build/fuzz/"$name"- "$corpus" ${seeds:+"$seeds"} \
+        >"$log" 2>&1 || status=$?
+    grep -E 'DONE|==[0-9]+==ERROR|SUMMARY' "$log" || true
+    if ((status != 0)); then
+        echo "$target found a crash (log: $log)"
+        exit 1
+    fi
 done

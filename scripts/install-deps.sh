@@ -10,7 +10,7 @@ packages=(
     fonts-dejavu-core fonts-liberation2
     libbenchmark-dev
     poppler-utils
-    xvfb xdotool x11-apps x11-utils
+    xvfb xdotool x11-apps x11-utils imagemagick
     clang libclang-rt-14-dev
     python3
     xdg-utils

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 
 // The support module: process-wide facts about the user's environment, probed
@@ -11,6 +12,10 @@
 // A date-time value: days since 30 December 1899, the time of day as the
 // fraction, local time. A span is a fraction of a day.
 using TDateTime = double;
+
+// Conversions between a local QDateTime and a TDateTime, to the millisecond.
+TDateTime toTDateTime(const QDateTime& local);
+QDateTime fromTDateTime(TDateTime value);
 
 // ---- Language and data folder -------------------------------------------
 extern QString sLanguage; // "NLD" for a Dutch user, otherwise empty

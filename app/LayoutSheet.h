@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <array>
+
+// The layout sheet: one CD inlay at 4 pixels per millimetre, the front square
+// above the back inlay with its two spines, thin frames and cut marks.
+//
+// Every coordinate here is a sheet pixel (origin top left, y downwards). Sheet
+// pixels are never scaled to the screen: printing relies on them being exact.
+namespace sheet {
+
+// A rectangle as the sheet draws it: columns left .. right - 1 and rows
+// top .. bottom - 1.
+struct Area
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    constexpr int width() const { return right - left; }
+    constexpr int height() const { return bottom - top; }
+    QRect toRect() const { return QRect(left, top, width(), height()); }
+};
+
+// A 1-pixel line that does not include its end point.
+struct Line
+{
+    QPoint from;
+    QPoint to;
+};
+
+// The view scrolls over 297 mm.
+constexpr int kScrollRange = 1188;
+
+// Frames, in drawing order; later ones paint over earlier ones.
+constexpr Area kFrontFrame { 177, 57, 663, 543 };
+constexpr Area kBackFrame { 141, 610, 699, 1088 };
+constexpr Area kLeftSpineFrame { 116, 610, 142, 1088 };
+constexpr Area kRightSpineFrame { 698, 610, 724, 1088 };
+
+// Cut marks continue the outer edges outwards and stop 10 pixels (2.5 mm)
+// short of the frame. The two above the front frame start above the sheet.
+extern const std::array<Line, 8> kFrontCutMarks;
+extern const std::array<Line, 8> kBackCutMarks;
+
+// Pictures are stretched into these, 2 pixels inside the frame outlines.
+constexpr Area kFrontArea { 180, 60, 660, 540 };
+constexpr Area kBackArea { 144, 613, 696, 1085 };
+
+// The picture boxes that lie over the sheet in the view.
+constexpr QRect kFrontBox { 181, 61, 480, 480 };
+constexpr QRect kBackBox { 145, 614, 552, 472 };
+constexpr QRect kLeftSpineBox { 118, 612, 23, 472 };
+constexpr QRect kRightSpineBox { 700, 612, 23, 472 };
+
+// The front picture is decoded at no less than this; the back picture is
+// rendered at exactly this size.
+constexpr QSize kFrontPictureSize { 480, 480 };
+constexpr QSize kBackPictureSize { 552, 472 };
+
+// The back picture carries the program's name as its signature.
+inline const QString kSignature = QStringLiteral("qzLayer");
+constexpr int kSignatureTop = 452;
+
+// Where the spine text starts, taken from the spine boxes: the left spine reads
+// upwards from 10 pixels above its lower end, the right one downwards from 10
+// pixels below its upper end.
+QPoint leftSpineAnchor(const QRect& leftSpineBox);
+QPoint rightSpineAnchor(const QRect& rightSpineBox);
+
+// The raster for a view whose client area has the given size: as wide as the
+// view and at least as tall as the scroll range.
+QSize sheetSize(QSize viewClientSize);
+QImage createSheet(QSize size);
+
+// Black 1-pixel outline on the area's outermost pixels, interior white.
+void drawRectangle(QImage& image, const Area& area);
+void drawLine(QImage& image, const Line& line);
+// The frames and cut marks of the empty layout, nothing else.
+void drawEmptyLayout(QImage& image);
+
+// Nearest-pixel stretch of the whole picture into the area; the aspect ratio
+// is not kept.
+void stretchDraw(QImage& image, const QImage& picture, const Area& area);
+
+// Fonts in pixels as the sheet's text output sizes them from points.
+int pointsToPixels(int points, int pixelsPerInch);
+QFont spineFont(int pixelsPerInch);
+QFont signatureFont(int pixelsPerInch);
+
+// Draws text turned counter-clockwise by angle degrees about anchor, which is
+// the top left corner of the unrotated text; each character cell gets an
+// opaque white background.
+void drawRotatedText(
+    QImage& image, const QFont& font, int angle, QPoint anchor, const QString& text);
+
+// Writes the signature into a back picture: centred on 552 pixels, top at row
+// 452, whatever the picture's own size. The picture becomes 32-bit if needed.
+void signBackPicture(QImage& picture, const QFont& font);
+QPoint signaturePosition(const QFont& font);
+
+} // namespace sheet

@@ -1,0 +1,349 @@
+#include "app/Main.h"
+
+#include "dialogs/About.h"
+#include "printing/Print.h"
+#include "update/GetVersions.h"
+
+#include "app/LayoutSheet.h"
+#include "app/PictureBox.h"
+#include "app/PictureOpenDialog.h"
+#include "platform/DesignScale.h"
+#include "platform/ErrorReport.h"
+#include "platform/Settings.h"
+#include "platform/Shell.h"
+#include "support/SharedState.h"
+#include "support/Support.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <exception>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+const QString kDefaultProjectName = QStringLiteral("Velmora Last Rose Of Summer 2002");
+constexpr int kDefaultLeft = 200;
+constexpr int kDefaultTop = 100;
+constexpr int kMainHelpContext = 1100;
+
+bool isDutch()
+{
+    return sLanguage == QLatin1String("NLD");
+}
+
+QString localText(const char* dutchText, const char* englishText)
+{
+    return QString::fromUtf8(isDutch() ? dutchText : englishText);
+}
+
+QString withTrailingSeparator(const QString& folder)
+{
+    const QString native = QDir::toNativeSeparators(folder);
+    return native.endsWith(QDir::separator()) ? native : native + QDir::separator();
+}
+
+} // namespace
+
+QString projectNameToStore(const QString& nameOfProject)
+{
+    qsizetype cut = std::max(
+        nameOfProject.lastIndexOf(QLatin1Char('\\')), nameOfProject.lastIndexOf(QLatin1Char(':')));
+#ifndef Q_OS_WIN
+    cut = std::max(cut, nameOfProject.lastIndexOf(QLatin1Char('/')));
+#endif
+    return nameOfProject.mid(cut + 1);
+}
+
+TMainForm::TMainForm(QWidget* parent)
+    : QWidget(parent)
+{
+    createControls();
+    connectControls();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+// ---- Window events --------------------------------------------------------
+
+void TMainForm::FormCreate()
+{
+    ProgNam = QStringLiteral("qzLayer");
+    CurrentDir = withTrailingSeparator(QDir::currentPath());
+    DataDir = GetDataDir(ProgNam);
+    setTexts();
+    PaintedB = false;
+    ChangedB = false;
+    UpdateTimer->start();
+    FormResize();
+}
+
+void TMainForm::FormShow()
+{
+    if (PaintedB)
+        return;
+    PaintedB = true;
+    setWindowTitle(ProgNam + QStringLiteral(" - ") + Version);
+    if (m_hooks.removeLeftoverInstaller)
+        platform::runGuarded(m_hooks.removeLeftoverInstaller);
+    move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
+        platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
+    NameOfProject
+        = platform::Settings::readString(QStringLiteral("Project Name"), kDefaultProjectName);
+    platform::runGuarded([this] { openStartupProject(); });
+}
+
+// The last project is opened here once project storage exists; until then the
+// sheet shows the empty layout.
+void TMainForm::openStartupProject()
+{
+    RedrawImage1();
+}
+
+// The width spans the button rows with equal margins on both sides; the
+// height is the screen's work area. Any other size snaps back.
+void TMainForm::FormResize()
+{
+    const int clientWidth = HelpButton->x() + HelpButton->width() + NieuwButton->x();
+    const QScreen* workScreen = screen();
+    const int workAreaHeight = workScreen ? workScreen->availableGeometry().height() : 768;
+    const int frameHeight = frameGeometry().height() - geometry().height();
+    const QSize wanted(clientWidth, std::max(workAreaHeight - 2 - frameHeight, 1));
+    if (size() != wanted || minimumSize() != wanted || maximumSize() != wanted)
+        setFixedSize(wanted);
+    layOutControls();
+}
+
+// Returns false when the closing is refused.
+bool TMainForm::FormClose()
+{
+    if (m_hooks.confirmClose) {
+        bool closeAllowed = false;
+        // A save that fails on the way out keeps the window open, so nothing is lost.
+        const bool ran = platform::runGuarded([&] { closeAllowed = m_hooks.confirmClose(); });
+        if (!ran || !closeAllowed)
+            return false;
+    }
+    platform::Settings::writeInteger(QStringLiteral("Left"), x());
+    platform::Settings::writeInteger(QStringLiteral("Top"), y());
+    platform::Settings::writeString(
+        QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
+    return true;
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormResize();
+    FormShow();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+// The window manager may add its frame only after the first showing.
+void TMainForm::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    FormResize();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit closed();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ScrollBox1->viewport() && event->type() == QEvent::Resize)
+        fitSheetToView();
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- Scroll position around drawing ----------------------------------------
+
+TMainForm::SheetOperation::SheetOperation(TMainForm& form)
+    : m_form(form)
+    , m_uncaughtAtStart(std::uncaught_exceptions())
+{
+    QScrollBar* bar = m_form.ScrollBox1->verticalScrollBar();
+    if (m_form.m_sheetOperationDepth++ == 0)
+        TmpPos = static_cast<std::uint16_t>(std::clamp(bar->value(), 0, 0xFFFF));
+    bar->setValue(0);
+}
+
+TMainForm::SheetOperation::~SheetOperation()
+{
+    const bool outermost = --m_form.m_sheetOperationDepth == 0;
+    const bool failed = std::uncaught_exceptions() > m_uncaughtAtStart;
+    if (outermost && !failed)
+        m_form.ScrollBox1->verticalScrollBar()->setValue(TmpPos);
+}
+
+// ---- The layout sheet ------------------------------------------------------
+
+void TMainForm::RedrawImage1()
+{
+    Image1->discard();
+    m_sheetFont = QFont(); // a new raster starts with the default font
+    sheet::drawEmptyLayout(Image1->canvas());
+    placePictureBoxes();
+    Image1->update();
+}
+
+void TMainForm::Load2(const QString& fileName)
+{
+    platform::Picture picture = platform::Picture::load(fileName, sheet::kFrontPictureSize);
+    sheet::stretchDraw(Image1->canvas(), picture.image(), sheet::kFrontArea);
+    Image2->setPicture(std::move(picture));
+    Image1->update();
+}
+
+void TMainForm::Load3(const QString& fileName)
+{
+    composeBackPicture(platform::Picture::load(fileName));
+}
+
+void TMainForm::composeBackPicture(platform::Picture picture)
+{
+    // The back picture is kept and saved as a bitmap, whatever it was read from.
+    if (picture.format() != platform::PictureFormat::Bitmap)
+        picture = platform::Picture::fromImage(picture.image(), platform::PictureFormat::Bitmap);
+    sheet::signBackPicture(picture.image(), sheet::signatureFont(platform::screenPixelsPerInch()));
+    sheet::stretchDraw(Image1->canvas(), picture.image(), sheet::kBackArea);
+    Image3->setPicture(std::move(picture));
+    Image1->update();
+}
+
+void TMainForm::AngleTextOut(int angle, int x, int y, const QString& text)
+{
+    sheet::drawRotatedText(Image1->canvas(), m_sheetFont, angle, QPoint(x, y), text);
+    Image1->update();
+}
+
+const QImage& TMainForm::sheetImage() const
+{
+    return Image1->raster();
+}
+
+// ---- Commands --------------------------------------------------------------
+
+void TMainForm::PastoeButtonClick()
+{
+    SheetOperation operation(*this);
+    m_sheetFont = sheet::spineFont(platform::screenPixelsPerInch());
+    const QPoint left = sheet::leftSpineAnchor(Image3l->geometry());
+    const QPoint right = sheet::rightSpineAnchor(Image3r->geometry());
+    AngleTextOut(90, left.x(), left.y(), Edit1->text());
+    AngleTextOut(270, right.x(), right.y(), Edit1->text());
+    ChangedB = true;
+}
+
+void TMainForm::NieuwButtonClick()
+{
+    RedrawImage1();
+    Edit1->setText(QString(Edit1->maxLength(), QLatin1Char(' ')));
+    PastoeButtonClick();
+    Edit1->clear();
+    if (m_hooks.clearBackText)
+        m_hooks.clearBackText();
+    Image2->clear();
+    Image3->clear();
+    Image3l->clear();
+    Image3r->clear();
+    DirOfProject.clear();
+    PathNameOfProject.clear();
+}
+
+void TMainForm::FrontButtonClick()
+{
+    SheetOperation operation(*this);
+    QCoreApplication::processEvents(); // the view repaints before the dialog covers it
+    const QString fileName
+        = m_hooks.chooseFrontPicture ? m_hooks.chooseFrontPicture() : chooseFrontPictureFile();
+    if (fileName.isEmpty())
+        return;
+    Load2(fileName);
+    ChangedB = true; // a new front picture is a change worth saving
+}
+
+QString TMainForm::chooseFrontPictureFile()
+{
+    const QString title = ProgNam
+        + localText(
+            " - Selecteer de afbeelding voor de voorkant", " - Select the picture for the front");
+    const QString filter = localText("jpeg-bestanden (*.jpg)|*.jpg|bmp-bestanden (*.bmp)|*.bmp",
+        "jpeg files (*.jpg)|*.jpg|bmp files (*.bmp)|*.bmp");
+    return getOpenPictureFileName(this, title, DataDir, filter);
+}
+
+void TMainForm::HelpButtonClick()
+{
+    const QString path = CurrentDir + m_helpFile;
+    if (!QFileInfo::exists(path)) {
+        throw platform::UserError(
+            localText("Het helpbestand %1 is niet gevonden", "The help file %1 cannot be found")
+                .arg(QDir::toNativeSeparators(path)));
+    }
+    QUrl address = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    address.setFragment(helpAnchor(kMainHelpContext, isDutch()));
+    if (platform::shellExecute({ address.toString(QUrl::FullyEncoded), QString() }) <= 32) {
+        throw platform::UserError(localText(
+            "Het helpbestand %1 kan niet worden geopend", "The help file %1 cannot be opened")
+                                      .arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+// The commands below are carried out by the windows and storage that join the
+// main window later; until then the buttons do nothing.
+void TMainForm::BackButtonClick()
+{
+}
+void TMainForm::LeesProjectButtonClick()
+{
+}
+void TMainForm::BewaarProjectButtonClick()
+{
+}
+
+void TMainForm::PrintButtonClick()
+{
+    PrintForm->execPreview();
+}
+
+void TMainForm::AboutButtonClick()
+{
+    AboutBox->exec();
+}
+
+// One minute after start, once per run.
+void TMainForm::UpdateTimerTimer()
+{
+    UpdateTimer->stop();
+    VersionsForm->UpdateStealth(ProgNam, Version);
+}
+
+QString helpAnchor(int context, bool dutch)
+{
+    return (dutch ? QStringLiteral("nl-") : QStringLiteral("en-")) + QString::number(context);
+}

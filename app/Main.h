@@ -1,0 +1,144 @@
+#pragma once
+
+#include "platform/Picture.h"
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QTimer;
+class PictureBox;
+class SheetImage;
+
+// The main window: the command buttons, the spine-text field and the view on
+// the layout sheet. Its controls keep their design names; the other windows
+// reach them through MainForm.
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Steps that other windows contribute. Each is optional; the program entry
+    // connects them once those windows exist.
+    struct Hooks
+    {
+        std::function<void()> removeLeftoverInstaller; // at the first showing
+        std::function<bool()> confirmClose; // may save first; false keeps the window open
+        std::function<void()> clearBackText; // New empties the back text
+        // Asks for a front picture file; empty when the user cancels.
+        std::function<QString()> chooseFrontPicture;
+    };
+    Hooks& hooks() { return m_hooks; }
+
+    // Scope of one drawing operation that the user asked for: it saves the
+    // view's scroll position in TmpPos and scrolls to the top; at its end the
+    // position is restored. Nested operations leave the outer one's position
+    // alone, and an operation that ends in an error leaves the view at the top.
+    class SheetOperation
+    {
+    public:
+        explicit SheetOperation(TMainForm& form);
+        ~SheetOperation();
+        SheetOperation(const SheetOperation&) = delete;
+        SheetOperation& operator=(const SheetOperation&) = delete;
+
+    private:
+        TMainForm& m_form;
+        int m_uncaughtAtStart;
+    };
+
+    // ---- The layout sheet ----
+    void RedrawImage1();
+    void Load2(const QString& fileName);
+    void Load3(const QString& fileName);
+    // Signs a back picture and composes it onto the sheet; Load3 and the back
+    // text editor both end here.
+    void composeBackPicture(platform::Picture picture);
+    // Draws text on the sheet in its current font, turned by angle degrees
+    // counter-clockwise about (x, y).
+    void AngleTextOut(int angle, int x, int y, const QString& text);
+    const QImage& sheetImage() const;
+
+    // ---- Commands ----
+    void NieuwButtonClick();
+    void FrontButtonClick();
+    void BackButtonClick();
+    void LeesProjectButtonClick();
+    void BewaarProjectButtonClick();
+    void PrintButtonClick();
+    void HelpButtonClick();
+    void AboutButtonClick();
+    void PastoeButtonClick();
+    void UpdateTimerTimer();
+
+    // ---- Controls ----
+    QFrame* Panel1 = nullptr;
+    QPushButton* NieuwButton = nullptr;
+    QPushButton* FrontButton = nullptr;
+    QPushButton* BackButton = nullptr;
+    QPushButton* LeesProjectButton = nullptr;
+    QPushButton* BewaarProjectButton = nullptr;
+    QPushButton* PrintButton = nullptr;
+    QPushButton* HelpButton = nullptr;
+    QPushButton* AboutButton = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* PastoeButton = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    SheetImage* Image1 = nullptr;
+    PictureBox* Image2 = nullptr;
+    PictureBox* Image3 = nullptr;
+    PictureBox* Image3l = nullptr;
+    PictureBox* Image3r = nullptr;
+    QTimer* UpdateTimer = nullptr;
+
+signals:
+    // The window has closed for good; the application ends.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void connectControls();
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    bool FormClose();
+    void setTexts();
+    void openStartupProject();
+    void placePictureBoxes();
+    void layOutControls();
+    void fitSheetToView();
+    QString chooseFrontPictureFile();
+
+    Hooks m_hooks;
+    QFont m_sheetFont;
+    int m_sheetOperationDepth = 0;
+    QString m_helpFile;
+};
+
+extern TMainForm* MainForm;
+
+// The project name as stored for the next start: the text after its last
+// folder or drive separator.
+QString projectNameToStore(const QString& nameOfProject);
+
+// The place in the help document for a help context, in the user's language.
+QString helpAnchor(int context, bool dutch);

@@ -1,0 +1,180 @@
+// The main window's controls, built from the design at 120 pixels per inch,
+// and its texts in the user's language.
+
+#include "app/Main.h"
+
+#include "app/LayoutSheet.h"
+#include "app/PictureBox.h"
+#include "platform/DesignScale.h"
+#include "platform/ErrorReport.h"
+#include "support/SharedState.h"
+#include "support/Support.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+constexpr int kPanelHeight = 179;
+constexpr int kSpineTextLimit = 51;
+constexpr int kUpdateDelayMs = 60000;
+
+// The maker's line for the about window, in one place.
+const QString kCopyrightHolder = QStringLiteral("\u00AE 2002-2026 Velmora Software");
+const QString kMakerTown = QStringLiteral("Utrecht");
+const QString kMakerCountry = QStringLiteral("The Netherlands");
+
+void placeByDesign(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(platform::scaled(left), platform::scaled(top), platform::scaled(width),
+        platform::scaled(height));
+}
+
+QPushButton* createButton(QWidget* parent, int left, int top, int width, int height)
+{
+    auto* button = new QPushButton(parent);
+    placeByDesign(button, left, top, width, height);
+    return button;
+}
+
+PictureBox* createPictureBox(QWidget* parent, const QRect& box)
+{
+    auto* pictureBox = new PictureBox(parent);
+    pictureBox->setGeometry(box); // sheet pixels, never scaled
+    return pictureBox;
+}
+
+} // namespace
+
+void TMainForm::createControls()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(QFont(QStringLiteral("Verdana"), 10));
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, Qt::white);
+    setPalette(windowPalette);
+    setAutoFillBackground(true);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    NieuwButton = createButton(Panel1, 17, 41, 168, 42);
+    FrontButton = createButton(Panel1, 199, 14, 168, 42);
+    BackButton = createButton(Panel1, 199, 64, 168, 42);
+    LeesProjectButton = createButton(Panel1, 385, 14, 168, 42);
+    BewaarProjectButton = createButton(Panel1, 385, 64, 168, 42);
+    PrintButton = createButton(Panel1, 568, 41, 168, 42);
+    HelpButton = createButton(Panel1, 752, 14, 168, 42);
+    AboutButton = createButton(Panel1, 752, 64, 168, 42);
+
+    Bevel1 = new QFrame(Panel1);
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    placeByDesign(Bevel1, 0, 118, 1098, 5);
+
+    Label1 = new QLabel(Panel1);
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placeByDesign(Label1, 26, 139, 278, 20);
+
+    Edit1 = new QLineEdit(Panel1);
+    Edit1->setMaxLength(kSpineTextLimit);
+    Edit1->setText(QStringLiteral("Deze tekst komt op de Splines"));
+    placeByDesign(Edit1, 310, 136, 499, 30);
+
+    PastoeButton = createButton(Panel1, 820, 131, 100, 38);
+
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // With the bar always there the sheet's width is known before the first
+    // drawing, and it is the same on every screen.
+    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ScrollBox1->verticalScrollBar()->setTracking(true);
+    ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    Image1 = new SheetImage;
+    ScrollBox1->setWidget(Image1);
+    ScrollBox1->viewport()->installEventFilter(this);
+
+    Image2 = createPictureBox(Image1, sheet::kFrontBox);
+    Image3 = createPictureBox(Image1, sheet::kBackBox);
+    Image3l = createPictureBox(Image1, sheet::kLeftSpineBox);
+    Image3r = createPictureBox(Image1, sheet::kRightSpineBox);
+
+    setTabOrder(Edit1, PastoeButton);
+    setTabOrder(PastoeButton, FrontButton);
+    setTabOrder(FrontButton, BackButton);
+    setTabOrder(BackButton, LeesProjectButton);
+    setTabOrder(LeesProjectButton, BewaarProjectButton);
+    setTabOrder(BewaarProjectButton, NieuwButton);
+    setTabOrder(NieuwButton, PrintButton);
+    setTabOrder(PrintButton, HelpButton);
+    setTabOrder(HelpButton, AboutButton);
+
+    UpdateTimer = new QTimer(this);
+    UpdateTimer->setSingleShot(true);
+    UpdateTimer->setInterval(kUpdateDelayMs);
+}
+
+void TMainForm::connectControls()
+{
+    using platform::guarded;
+    connect(NieuwButton, &QPushButton::clicked, this, guarded([this] { NieuwButtonClick(); }));
+    connect(FrontButton, &QPushButton::clicked, this, guarded([this] { FrontButtonClick(); }));
+    connect(BackButton, &QPushButton::clicked, this, guarded([this] { BackButtonClick(); }));
+    connect(LeesProjectButton, &QPushButton::clicked, this,
+        guarded([this] { LeesProjectButtonClick(); }));
+    connect(BewaarProjectButton, &QPushButton::clicked, this,
+        guarded([this] { BewaarProjectButtonClick(); }));
+    connect(PrintButton, &QPushButton::clicked, this, guarded([this] { PrintButtonClick(); }));
+    connect(HelpButton, &QPushButton::clicked, this, guarded([this] { HelpButtonClick(); }));
+    connect(AboutButton, &QPushButton::clicked, this, guarded([this] { AboutButtonClick(); }));
+    connect(PastoeButton, &QPushButton::clicked, this, guarded([this] { PastoeButtonClick(); }));
+    connect(UpdateTimer, &QTimer::timeout, this, guarded([this] { UpdateTimerTimer(); }));
+}
+
+void TMainForm::setTexts()
+{
+    const bool dutch = sLanguage == QLatin1String("NLD");
+    const auto text = [dutch](const char* dutchText, const char* englishText) {
+        return QString::fromUtf8(dutch ? dutchText : englishText);
+    };
+    Version = text("versie 1.00d", "version 1.00c");
+    Copyright = kCopyrightHolder + QStringLiteral(", ") + (dutch ? kMakerTown : kMakerCountry);
+    m_helpFile = QStringLiteral("qzLayer_n.html");
+    NieuwButton->setText(text("Nieuw", "New"));
+    FrontButton->setText(text("Lees Voorfoto", "Read Front Picture"));
+    BackButton->setText(text("Lees Achtertekst", "Read Back Text"));
+    LeesProjectButton->setText(text("Lees Project", "Read Project"));
+    BewaarProjectButton->setText(text("Bewaar Project", "Save Project"));
+    PrintButton->setText(text("Druk Af", "Print"));
+    HelpButton->setText(text("Help", "Help"));
+    AboutButton->setText(text("Over qzLayer", "About..."));
+    PastoeButton->setText(text("Pas Toe", "Apply"));
+    Label1->setText(text("Geef de tekst voor de zijkanten:", "Enter the Text for the Splines:"));
+}
+
+void TMainForm::layOutControls()
+{
+    const int panelHeight = platform::scaled(kPanelHeight);
+    Panel1->setGeometry(0, 0, width(), panelHeight);
+    ScrollBox1->setGeometry(0, panelHeight, width(), std::max(height() - panelHeight, 0));
+}
+
+// The sheet control fills the view's width and is at least as tall as the
+// scroll range, so the view scrolls over 1188 pixels and never sideways.
+void TMainForm::fitSheetToView()
+{
+    Image1->resize(sheet::sheetSize(ScrollBox1->viewport()->size()));
+}
+
+void TMainForm::placePictureBoxes()
+{
+    Image2->setGeometry(sheet::kFrontBox);
+    Image3->setGeometry(sheet::kBackBox);
+    Image3l->setGeometry(sheet::kLeftSpineBox);
+    Image3r->setGeometry(sheet::kRightSpineBox);
+}

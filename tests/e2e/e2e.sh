@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# Drives the installed program under Xvfb the way a person does: clicks the
+# buttons at their places on the screen, types, and checks what shows.
+#   e2e.sh STAGE_PREFIX     (the folder cmake --install wrote to)
+# Screenshots of every step are kept in $E2E_SHOTS (default: a temporary folder,
+# kept and named when the test fails).
+set -euo pipefail
+
+stage=$(readlink -f "$1")
+here=$(dirname "$(readlink -f "$0")")
+work=$(mktemp -d /tmp/qzlayer-e2e.XXXXXX)
+shots=${E2E_SHOTS:-$work/shots}
+mkdir -p "$shots" "$work/home"
+
+export HOME=$work/home LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CURRENT_DESKTOP SESSION_MANAGER
+data_dir=$HOME/UserData/qzLayer
+settings=$HOME/.config/qzLayer/qzLayer.ini
+default_name="Velmora Last Rose Of Summer 2002"
+album="E2E Album"
+
+app_pid=
+xvfb_pid=
+passed=false
+cleanup() {
+    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    if $passed; then
+        [[ -n ${E2E_SHOTS:-} ]] || rm -rf "$work"
+    else
+        echo "e2e: screenshots and logs kept in $work"
+    fi
+    return 0
+}
+trap cleanup EXIT
+
+step() { echo "e2e: $*"; }
+fail() {
+    echo "e2e: FAIL: $*"
+    [[ -f $work/app.log ]] && sed 's/^/  app: /' "$work/app.log" | tail -20
+    exit 1
+}
+
+start_display() {
+    local n
+    for n in $(seq 60 99); do
+        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 >"$work/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=:$n
+        for _ in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        kill "$xvfb_pid" 2>/dev/null || true
+    done
+    fail "no X display could be started"
+}
+
+# The first visible window whose name matches, waiting up to 10 s.
+wait_for_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+wait_until_gone() {
+    for _ in $(seq "$2"); do
+        [[ -z $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true) ]] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+shot() {
+    xwd -root -silent | convert xwd:- "$shots/$1.ppm"
+    convert "$shots/$1.ppm" "$shots/$1.png"
+}
+pixel() { python3 "$here/xtool.py" pixel "$shots/$1.ppm" "$2" "$3"; }
+count() { python3 "$here/xtool.py" count "$shots/$1.ppm" "$2" "$3" "$4" "$5" "$6"; }
+
+# Design values are at 120 pixels per inch; the window is scaled to the screen.
+scaled() { echo $(((($1) * ppi * 2 + 120) / 240)); }
+
+start_program() {
+    "$stage/bin/qzlayer" >"$work/app.log" 2>&1 &
+    app_pid=$!
+    main=$(wait_for_window '^qzLayer - version') || fail "the main window did not appear"
+    sleep 1
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    win_x=$X win_y=$Y
+    ppi=$(((WIDTH * 120 + 937 / 2) / 937))
+    sheet_x=$win_x
+    sheet_y=$((win_y + $(scaled 179)))
+}
+
+# Clicks the middle of a control given by its design rectangle in a window.
+click_design() {
+    local x=$(($1 + $(scaled "$2") + $(scaled "$4") / 2))
+    local y=$(($3 + $(scaled "$5") + $(scaled "$6") / 2))
+    xdotool mousemove "$x" "$y" click 1
+    sleep 0.4
+}
+click_main() { click_design "$win_x" "$1" "$win_y" "$2" "$3" "$4"; }
+click_new() { click_main 17 41 168 42; }
+click_read_project() { click_main 385 14 168 42; }
+click_save_project() { click_main 385 64 168 42; }
+click_apply() { click_main 820 131 100 38; }
+type_spine_text() {
+    click_main 310 136 499 30
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$1"
+    sleep 0.2
+}
+
+sheet_pixel() { pixel "$1" $((sheet_x + $2)) $((sheet_y + $3)); }
+# Dark pixels in the middle of the front frame: the front picture shows there.
+front_dark_pixels() { count "$1" $((sheet_x + 200)) $((sheet_y + 80)) $((sheet_x + 640)) $((sheet_y + 520)) dark; }
+front_white_pixels() { count "$1" $((sheet_x + 200)) $((sheet_y + 80)) $((sheet_x + 640)) $((sheet_y + 520)) white; }
+
+expect_frames() {
+    [[ $(sheet_pixel "$1" 177 57) == "0 0 0" ]] || fail "$1: front frame corner not black"
+    [[ $(sheet_pixel "$1" 662 300) == "0 0 0" ]] || fail "$1: front frame right edge not black"
+    [[ $(sheet_pixel "$1" 177 0) == "0 0 0" ]] || fail "$1: cut mark above the front frame missing"
+    [[ $(sheet_pixel "$1" 177 50) == "255 255 255" ]] || fail "$1: cut mark reaches into its gap"
+    [[ $(sheet_pixel "$1" 100 57) == "0 0 0" ]] || fail "$1: left cut mark of the front top edge missing"
+    [[ $(sheet_pixel "$1" 141 700) == "0 0 0" ]] || fail "$1: back panel frame missing"
+    [[ $(sheet_pixel "$1" 116 700) == "0 0 0" ]] || fail "$1: left spine frame missing"
+}
+
+index_bytes() { printf '%s\\Front.jpg\r\n%s\\Back.bmp\r\n%s\\Back.rtf\r\n' "$1" "$1" "$1"; }
+
+setting() { sed -n "s/^$1=//p" "$settings" | tr -d '\r'; }
+
+# ---------------------------------------------------------------------------
+start_display
+
+step "first start creates and shows the default project"
+start_program
+[[ -f "$data_dir/$default_name.qlp" ]] || fail "default index file not created"
+for file in Front.jpg Back.bmp Back.rtf; do
+    [[ -s "$data_dir/$default_name/$file" ]] || fail "default project file $file not created"
+done
+[[ $win_x -eq 200 && $win_y -eq 100 ]] || fail "first start not at (200, 100) but ($win_x, $win_y)"
+shot 01-start
+expect_frames 01-start
+(($(front_dark_pixels 01-start) > 1000)) || fail "the default front picture is not on the sheet"
+
+step "type a spine text, apply, save the project"
+type_spine_text "$album"
+click_apply
+shot 02-applied
+click_save_project
+message=$(wait_for_window '^qzLayer$') || fail "the save confirmation did not appear"
+shot 03-saved
+cmp -s <(index_bytes "$album") "$data_dir/$album.qlp" || fail "index file of the saved project is wrong"
+for file in Front.jpg Back.bmp Back.rtf; do
+    [[ -s "$data_dir/$album/$file" ]] || fail "saved project lacks $file"
+done
+cmp -s "$data_dir/$default_name/Front.jpg" "$data_dir/$album/Front.jpg" ||
+    fail "the front picture was re-encoded on saving"
+wait_until_gone '^qzLayer$' 80 || fail "the save confirmation did not close by itself"
+step "the confirmation ($message) closed by itself"
+
+step "New clears the sheet"
+click_new
+shot 04-new
+expect_frames 04-new
+(($(front_dark_pixels 04-new) == 0)) || fail "New left the front picture on the sheet"
+
+step "Read Project brings the saved project back"
+click_read_project
+browser=$(wait_for_window '^qzLayer - Bladeren$') || fail "the project browser did not appear"
+eval "$(xdotool getwindowgeometry --shell "$browser")"
+shot 05-browser
+# The list is sorted by name: the saved album comes first.
+xdotool mousemove $((X + $(scaled 60))) $((Y + $(scaled 9))) click 1
+sleep 0.3
+xdotool key Return
+wait_until_gone '^qzLayer - Bladeren$' 50 || fail "the project browser did not close"
+sleep 0.5
+shot 06-reopened
+expect_frames 06-reopened
+(($(front_dark_pixels 06-reopened) > 1000)) || fail "the reopened project shows no front picture"
+
+step "closing with an unsaved change asks; No closes without saving"
+type_spine_text "unsaved change"
+click_apply
+python3 "$here/xtool.py" close "$main"
+question=$(wait_for_window '^qzLayer$') || fail "the closing question did not appear"
+shot 07-question
+xdotool key Escape
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after answering No ($question)"
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+[[ ! -e "$data_dir/unsaved change.qlp" ]] || fail "answering No saved the project"
+[[ $(setting Left) == 200 && $(setting Top) == 100 ]] || fail "window position not stored"
+[[ $(setting 'Project%20Name') == "$album" ]] || fail "project name not stored: $(setting 'Project%20Name')"
+
+step "a second start reopens the saved project"
+start_program
+shot 08-second-start
+expect_frames 08-second-start
+(($(front_dark_pixels 08-second-start) > 1000)) || fail "second start shows no front picture"
+python3 "$here/xtool.py" close "$main"
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not close without unsaved changes"
+app_pid=
+
+passed=true
+step "passed"

@@ -1,0 +1,480 @@
+#include "platform/Picture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using platform::Picture;
+using platform::PictureFormat;
+using platform::UserError;
+
+Q_DECLARE_METATYPE(PictureFormat)
+
+namespace {
+
+// Four flat quadrants: red, green / blue, white. JPEG keeps flat areas well.
+QImage quadrants(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int halfWidth = size.width() / 2;
+    const int halfHeight = size.height() / 2;
+    painter.fillRect(0, 0, halfWidth, halfHeight, Qt::red);
+    painter.fillRect(halfWidth, 0, size.width() - halfWidth, halfHeight, Qt::green);
+    painter.fillRect(0, halfHeight, halfWidth, size.height() - halfHeight, Qt::blue);
+    painter.fillRect(
+        halfWidth, halfHeight, size.width() - halfWidth, size.height() - halfHeight, Qt::white);
+    return image;
+}
+
+int channelDifference(QRgb a, QRgb b)
+{
+    return qMax(
+        qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))));
+}
+
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            largest = qMax(largest, channelDifference(a.pixel(x, y), b.pixel(x, y)));
+    }
+    return largest;
+}
+
+// Colour in the middle of each quadrant, away from the edges JPEG blurs.
+QList<QRgb> quadrantCentres(const QImage& image)
+{
+    const int w = image.width(), h = image.height();
+    return { image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4),
+        image.pixel(w / 4, 3 * h / 4), image.pixel(3 * w / 4, 3 * h / 4) };
+}
+
+void expectQuadrants(const QImage& image, int tolerance)
+{
+    const QList<QRgb> expected { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+        qRgb(255, 255, 255) };
+    const QList<QRgb> actual = quadrantCentres(image);
+    for (int i = 0; i < expected.size(); ++i) {
+        QVERIFY2(channelDifference(actual[i], expected[i]) <= tolerance,
+            qPrintable(QStringLiteral("quadrant %1 is #%2").arg(i).arg(actual[i], 8, 16)));
+    }
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Message of the UserError the call raises, or a note that it raised none.
+template <typename Call> QString errorTextOf(Call call)
+{
+    try {
+        call();
+    } catch (const UserError& error) {
+        return error.text();
+    }
+    return QStringLiteral("(no error raised)");
+}
+
+// Encodes one flat colour given in the JPEG's own colour space (grey or CMYK),
+// which the program's own encoder never writes.
+QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool adobeMarker)
+{
+    constexpr int kSide = 16;
+    jpeg_compress_struct codec;
+    jpeg_error_mgr errors;
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&codec);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&codec, &buffer, &size);
+    codec.image_width = kSide;
+    codec.image_height = kSide;
+    codec.input_components = int(pixel.size());
+    codec.in_color_space = space;
+    jpeg_set_defaults(&codec);
+    jpeg_set_colorspace(&codec, space);
+    codec.write_Adobe_marker = adobeMarker;
+    jpeg_set_quality(&codec, 100, TRUE);
+    jpeg_start_compress(&codec, TRUE);
+    QByteArray row = pixel.repeated(kSide);
+    while (codec.next_scanline < codec.image_height) {
+        JSAMPROW rowPointer = reinterpret_cast<JSAMPROW>(row.data());
+        jpeg_write_scanlines(&codec, &rowPointer, 1);
+    }
+    jpeg_finish_compress(&codec);
+    jpeg_destroy_compress(&codec);
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return bytes;
+}
+
+quint32 littleEndianAt(const QByteArray& bytes, int offset, int width)
+{
+    quint32 value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes[offset + i]);
+    return value;
+}
+
+} // namespace
+
+class PictureTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString pathOf(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_dir.isValid());
+    }
+
+    void load_readsByExtension_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<PictureFormat>("format");
+        QTest::newRow("jpg") << QStringLiteral("front.jpg") << PictureFormat::Jpeg;
+        QTest::newRow("JPEG in capitals") << QStringLiteral("FRONT.JPEG") << PictureFormat::Jpeg;
+        QTest::newRow("bmp") << QStringLiteral("back.bmp") << PictureFormat::Bitmap;
+        QTest::newRow("Bmp mixed case") << QStringLiteral("back2.Bmp") << PictureFormat::Bitmap;
+    }
+    void load_readsByExtension()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(PictureFormat, format);
+        const QImage original = quadrants(QSize(64, 48));
+        const QString path = pathOf(fileName);
+        if (format == PictureFormat::Jpeg)
+            writeFile(path, platform::encodeJpeg(original));
+        else
+            QVERIFY(original.save(path, "BMP"));
+
+        const Picture picture = Picture::load(path);
+
+        QCOMPARE(picture.format(), format);
+        QCOMPARE(picture.image().size(), QSize(64, 48));
+        QCOMPARE(picture.originalSize(), QSize(64, 48));
+        if (format == PictureFormat::Jpeg) {
+            QCOMPARE(picture.sourceBytes(), readFile(path));
+            expectQuadrants(picture.image(), 4);
+        } else {
+            QVERIFY(picture.sourceBytes().isEmpty());
+            QCOMPARE(largestDifference(picture.image(), original), 0);
+        }
+    }
+
+    void load_withNeededSize_decodesSmallestCoveringScale_data()
+    {
+        QTest::addColumn<QSize>("fullSize");
+        QTest::addColumn<QSize>("neededSize");
+        QTest::addColumn<QSize>("expectedSize");
+        QTest::newRow("eighth covers exactly")
+            << QSize(1000, 800) << QSize(125, 100) << QSize(125, 100);
+        QTest::newRow("eighth rounded up covers")
+            << QSize(1001, 801) << QSize(126, 101) << QSize(126, 101);
+        QTest::newRow("eighth one pixel short: quarter")
+            << QSize(1000, 800) << QSize(126, 100) << QSize(250, 200);
+        QTest::newRow("half") << QSize(1000, 800) << QSize(300, 150) << QSize(500, 400);
+        QTest::newRow("half too small: full")
+            << QSize(1000, 800) << QSize(501, 10) << QSize(1000, 800);
+        QTest::newRow("tall picture, width decides")
+            << QSize(400, 3000) << QSize(100, 100) << QSize(100, 750);
+        QTest::newRow("needed larger than picture")
+            << QSize(1000, 800) << QSize(2000, 2000) << QSize(1000, 800);
+        QTest::newRow("no needed size") << QSize(1000, 800) << QSize() << QSize(1000, 800);
+    }
+    void load_withNeededSize_decodesSmallestCoveringScale()
+    {
+        QFETCH(QSize, fullSize);
+        QFETCH(QSize, neededSize);
+        QFETCH(QSize, expectedSize);
+        const QString path = pathOf(QStringLiteral("scaled.jpg"));
+        writeFile(path, platform::encodeJpeg(quadrants(fullSize), 75));
+
+        const Picture picture = Picture::load(path, neededSize);
+
+        QCOMPARE(picture.image().size(), expectedSize);
+        QCOMPARE(picture.originalSize(), fullSize);
+        QCOMPARE(picture.sourceBytes(), readFile(path));
+        expectQuadrants(picture.image(), 8);
+    }
+
+    void load_greyAndCmykJpegs_giveRgb_data()
+    {
+        QTest::addColumn<QByteArray>("jpeg");
+        QTest::addColumn<QRgb>("expected");
+        QTest::newRow("grey") << encodeFlatJpeg(JCS_GRAYSCALE, QByteArray(1, char(128)), false)
+                              << qRgb(128, 128, 128);
+        // Adobe's CMYK files store the values inverted: this is cyan 0, magenta
+        // 100 %, yellow 100 %, black 0.
+        QTest::newRow("Adobe CMYK")
+            << encodeFlatJpeg(JCS_CMYK, QByteArray("\xff\x00\x00\xff", 4), true) << qRgb(255, 0, 0);
+        QTest::newRow("plain CMYK") << encodeFlatJpeg(JCS_CMYK, QByteArray("\x00\xff\x00\x40", 4),
+            false) << qRgb(191, 0, 191);
+    }
+    void load_greyAndCmykJpegs_giveRgb()
+    {
+        QFETCH(QByteArray, jpeg);
+        QFETCH(QRgb, expected);
+        const QString path = pathOf(QStringLiteral("colours.jpg"));
+        writeFile(path, jpeg);
+
+        const QImage image = Picture::load(path).image();
+
+        QCOMPARE(image.format(), QImage::Format_RGB32);
+        QVERIFY2(channelDifference(image.pixel(8, 8), expected) <= 3,
+            qPrintable(QString::number(image.pixel(8, 8), 16)));
+    }
+
+    void load_unreadablePicture_raisesErrorNamingIt_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expectedReason");
+        const QByteArray jpeg = platform::encodeJpeg(quadrants(QSize(64, 64)));
+        const QByteArray bitmap = platform::encodeBitmap(quadrants(QSize(64, 64)));
+        QTest::newRow("missing") << QStringLiteral("absent.jpg") << QByteArray()
+                                 << QStringLiteral("does not exist");
+        QTest::newRow("unknown extension")
+            << QStringLiteral("front.png") << QByteArray("\x89PNG\r\n\x1a\n")
+            << QStringLiteral("\".png\"");
+        QTest::newRow("no extension")
+            << QStringLiteral("front") << jpeg << QStringLiteral("no picture extension");
+        QTest::newRow("text named jpg")
+            << QStringLiteral("notes.jpg") << QByteArray("Track list\r\n")
+            << QStringLiteral("not a JPEG file");
+        QTest::newRow("empty jpg")
+            << QStringLiteral("empty.jpg") << QByteArray("") << QStringLiteral("empty");
+        // Cut in the tables before the picture data, and in the picture data.
+        QTest::newRow("jpg cut in header")
+            << QStringLiteral("cut1.jpg") << jpeg.left(200) << QStringLiteral("incomplete");
+        QTest::newRow("jpg cut in data")
+            << QStringLiteral("cut2.jpg") << jpeg.left(jpeg.size() - 40)
+            << QStringLiteral("incomplete");
+        QTest::newRow("bmp cut in header")
+            << QStringLiteral("cut1.bmp") << bitmap.left(30) << QStringLiteral("incomplete");
+        QTest::newRow("bmp cut in data")
+            << QStringLiteral("cut2.bmp") << bitmap.left(bitmap.size() - 1)
+            << QStringLiteral("incomplete");
+        QTest::newRow("jpeg named bmp")
+            << QStringLiteral("back.bmp") << jpeg << QStringLiteral("not a Windows bitmap");
+    }
+    void load_unreadablePicture_raisesErrorNamingIt()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expectedReason);
+        const QString path = pathOf(fileName);
+        if (QTest::currentDataTag() != QLatin1String("missing"))
+            writeFile(path, content);
+
+        const QString text = errorTextOf([&] { Picture::load(path, QSize(480, 480)); });
+
+        QVERIFY2(text.contains(u'"' + QDir::toNativeSeparators(path) + u'"'), qPrintable(text));
+        QVERIFY2(text.contains(expectedReason), qPrintable(text));
+    }
+
+    void saveJpeg_writesSourceBytesUnchanged()
+    {
+        const QString source = pathOf(QStringLiteral("photo.jpg"));
+        writeFile(source, platform::encodeJpeg(quadrants(QSize(400, 320)), 80));
+        const Picture picture = Picture::load(source, QSize(50, 40)); // reduced decode
+
+        const QString target = pathOf(QStringLiteral("Front.jpg"));
+        picture.save(target);
+
+        QCOMPARE(readFile(target), readFile(source));
+    }
+
+    void saveJpeg_afterDrawingOnIt_encodesTheDrawing()
+    {
+        const QString source = pathOf(QStringLiteral("drawn.jpg"));
+        writeFile(source, platform::encodeJpeg(quadrants(QSize(64, 64))));
+        Picture picture = Picture::load(source);
+        {
+            QPainter painter(&picture.image());
+            painter.fillRect(0, 0, 32, 32, Qt::black);
+        }
+        const QString target = pathOf(QStringLiteral("drawn-Front.jpg"));
+
+        picture.save(target);
+
+        const QImage saved = Picture::load(target).image();
+        QVERIFY(channelDifference(saved.pixel(16, 16), qRgb(0, 0, 0)) <= 4);
+        QVERIFY(channelDifference(saved.pixel(48, 16), qRgb(0, 255, 0)) <= 4);
+    }
+
+    void saveBitmapAsJpg_encodesNearlyTheSamePicture()
+    {
+        // A soft gradient with flat blocks, like a rendered back text.
+        QImage original(120, 90, QImage::Format_RGB32);
+        for (int y = 0; y < original.height(); ++y) {
+            for (int x = 0; x < original.width(); ++x)
+                original.setPixel(x, y, qRgb(x * 2, y * 2, (x + y) % 256));
+        }
+        QPainter(&original).fillRect(20, 20, 40, 30, QColor(30, 60, 200));
+        const QString bitmapPath = pathOf(QStringLiteral("cover.bmp"));
+        QVERIFY(original.save(bitmapPath, "BMP"));
+        const Picture bitmap = Picture::load(bitmapPath);
+
+        const QString target = pathOf(QStringLiteral("cover-Front.jpg"));
+        bitmap.save(target);
+
+        const QByteArray written = readFile(target);
+        QVERIFY(written.startsWith("\xff\xd8\xff"));
+        const QImage decoded = platform::decodeJpeg(written);
+        QCOMPARE(decoded.size(), original.size());
+        QVERIFY2(largestDifference(decoded, original) <= 24,
+            qPrintable(QString::number(largestDifference(decoded, original))));
+    }
+
+    void saveBitmap_writes24BitWindowsBitmap_data()
+    {
+        QTest::addColumn<QImage>("image");
+        // An odd width makes every row padded to four bytes.
+        const QImage rgb = quadrants(QSize(13, 7));
+        QTest::newRow("RGB32") << rgb;
+        QTest::newRow("with alpha") << rgb.convertToFormat(QImage::Format_ARGB32);
+        QTest::newRow("indexed") << rgb.convertToFormat(QImage::Format_Indexed8);
+    }
+    void saveBitmap_writes24BitWindowsBitmap()
+    {
+        QFETCH(QImage, image);
+        const QString path = pathOf(QStringLiteral("Back.bmp"));
+
+        Picture::fromImage(image).save(path);
+
+        const QByteArray bytes = readFile(path);
+        QVERIFY(bytes.startsWith("BM"));
+        QCOMPARE(littleEndianAt(bytes, 2, 4), quint32(bytes.size())); // file size
+        QCOMPARE(littleEndianAt(bytes, 10, 4), 54u); // pixel data right after the headers
+        QCOMPARE(littleEndianAt(bytes, 14, 4), 40u); // plain BITMAPINFOHEADER
+        QCOMPARE(littleEndianAt(bytes, 18, 4), 13u);
+        QCOMPARE(littleEndianAt(bytes, 22, 4), 7u); // positive: rows stored bottom-up
+        QCOMPARE(littleEndianAt(bytes, 28, 2), 24u);
+        QCOMPARE(littleEndianAt(bytes, 30, 4), 0u); // uncompressed
+        QCOMPARE(bytes.size(), 54 + 7 * 40);
+        QCOMPARE(largestDifference(
+                     Picture::load(path).image(), image.convertToFormat(QImage::Format_RGB32)),
+            0);
+    }
+
+    void saveReducedJpegAsBitmap_writesFullSize()
+    {
+        const QString source = pathOf(QStringLiteral("large.jpg"));
+        writeFile(source, platform::encodeJpeg(quadrants(QSize(800, 640))));
+        const Picture picture = Picture::load(source, QSize(100, 80));
+        QCOMPARE(picture.image().size(), QSize(100, 80));
+
+        const QString target = pathOf(QStringLiteral("large.bmp"));
+        picture.save(target);
+
+        QCOMPARE(Picture::load(target).image().size(), QSize(800, 640));
+    }
+
+    void save_whenWritingFails_keepsOldFile_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::newRow("read-only folder") << true;
+#ifdef Q_OS_UNIX
+        QTest::newRow("write error") << false;
+#endif
+    }
+    void save_whenWritingFails_keepsOldFile()
+    {
+        QFETCH(bool, readOnlyFolder);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Back.bmp"));
+        const QByteArray oldContent("old picture");
+        writeFile(path, oldContent);
+        const Picture picture = Picture::fromImage(quadrants(QSize(200, 200)));
+
+        QString text;
+        if (readOnlyFolder) {
+            const auto permissions = QFile::permissions(folder.path());
+            QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+            const bool stillWritable
+                = QFile(folder.filePath(QStringLiteral("probe"))).open(QIODevice::WriteOnly);
+            if (!stillWritable)
+                text = errorTextOf([&] { picture.save(path); });
+            QFile::setPermissions(folder.path(), permissions);
+            if (stillWritable)
+                QSKIP("permissions do not apply to this user");
+        } else {
+#ifdef Q_OS_UNIX
+            // Files may not grow past 1000 bytes: the 120 kB bitmap cannot be written.
+            rlimit saved {};
+            QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+            rlimit small = saved;
+            small.rlim_cur = 1000;
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+            text = errorTextOf([&] { picture.save(path); });
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+#endif
+        }
+
+        QVERIFY2(text.startsWith(QStringLiteral("Cannot save the picture \"")
+                     + QDir::toNativeSeparators(path) + u'"'),
+            qPrintable(text));
+        QCOMPARE(readFile(path), oldContent);
+        QCOMPARE(
+            QDir(folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("Back.bmp") });
+    }
+
+    void save_unknownExtension_raisesErrorAndWritesNothing()
+    {
+        const QString path = pathOf(QStringLiteral("Front.png"));
+
+        const QString text
+            = errorTextOf([&] { Picture::fromImage(quadrants(QSize(8, 8))).save(path); });
+
+        QVERIFY2(text.contains(QDir::toNativeSeparators(path))
+                && text.contains(QStringLiteral("\".png\"")),
+            qPrintable(text));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void saveEmptyPicture_writesNothing()
+    {
+        const QString path = pathOf(QStringLiteral("Unused.jpg"));
+        writeFile(path, "older file");
+
+        Picture().save(path);
+
+        QCOMPARE(readFile(path), QByteArray("older file"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PictureTest)
+#include "tst_picture.moc"
