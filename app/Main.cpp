@@ -8,6 +8,7 @@
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
 #include "app/Project.h"
+#include "backtext/Back.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -308,10 +309,14 @@ void TMainForm::HelpButtonClick()
     }
 }
 
-// The command below is carried out by the window that joins the main window
-// later; until then the button does nothing.
+// The editor stays open beside the main window, which remains usable.
 void TMainForm::BackButtonClick()
 {
+    if (!BackForm)
+        return;
+    BackForm->show();
+    BackForm->raise();
+    BackForm->activateWindow();
 }
 
 void TMainForm::PrintButtonClick()

@@ -1,5 +1,7 @@
 #include "app/Main.h"
+#include "app/BackFormLink.h"
 #include "app/Project.h"
+#include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
@@ -10,6 +12,7 @@
 #include "update/Terminate.h"
 
 #include <QApplication>
+#include <QTextEdit>
 
 #include <memory>
 
@@ -21,6 +24,7 @@ namespace {
 struct Windows
 {
     std::unique_ptr<TMainForm> mainForm;
+    std::unique_ptr<TBackForm> backForm;
     std::unique_ptr<TYesNoDlg> yesNoDlg;
     std::unique_ptr<TMessageForm> messageForm;
     std::unique_ptr<TPrintForm> printForm;
@@ -34,6 +38,8 @@ void createWindows(Windows& windows)
 {
     windows.mainForm = std::make_unique<TMainForm>();
     MainForm = windows.mainForm.get();
+    windows.backForm = std::make_unique<TBackForm>();
+    BackForm = windows.backForm.get();
     windows.yesNoDlg = std::make_unique<TYesNoDlg>(MainForm);
     YesNoDlg = windows.yesNoDlg.get();
     windows.messageForm = std::make_unique<TMessageForm>();
@@ -53,6 +59,9 @@ void createWindows(Windows& windows)
 // What the main window asks of the windows made after it.
 void connectMainForm()
 {
+    connectBackForm(*MainForm, *BackForm);
+    // Projects load their back text into the editor and save it from there.
+    MainForm->setBackTextDocument(BackForm->RichEdit1->document());
     PrintForm->setSheetSource([] { return MainForm->sheetImage(); });
     TMainForm::Hooks& hooks = MainForm->hooks();
     hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
@@ -65,6 +74,7 @@ void connectMainForm()
 void forgetWindows()
 {
     MainForm = nullptr;
+    BackForm = nullptr;
     YesNoDlg = nullptr;
     MessageForm = nullptr;
     PrintForm = nullptr;

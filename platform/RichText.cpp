@@ -4,6 +4,7 @@
 #include "platform/RtfCodePages.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
+#include "platform/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,9 +47,7 @@ QString decodePlainText(const QByteArray& bytes)
     QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;
-    text.clear();
-    rtf::appendWindows1252(bytes.constData(), bytes.size(), text);
-    return text;
+    return fromWindows1252(bytes);
 }
 
 // Lines end with CR LF, LF or CR; control characters other than the tab

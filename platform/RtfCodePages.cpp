@@ -1,19 +1,28 @@
 #include "platform/RtfCodePages.h"
 
+#include "platform/Windows1252.h"
+
 #include <algorithm>
 
 namespace platform::rtf {
 
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F; the five the code page leaves undefined
-// map to the C1 controls of the same number, as Windows maps them.
-constexpr std::array<char16_t, 32> kWindows1252C1 = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
+// The characters of the Windows-1252 bytes 0x80..0xFF.
+const std::array<char16_t, 128>& windows1252Upper()
+{
+    static const std::array<char16_t, 128> upper = [] {
+        QByteArray bytes(128, Qt::Uninitialized);
+        for (int i = 0; i < 128; ++i)
+            bytes[i] = char(0x80 + i);
+        const QString decoded = fromWindows1252(bytes);
+        std::array<char16_t, 128> table {};
+        for (int i = 0; i < 128; ++i)
+            table[i] = decoded.at(i).unicode();
+        return table;
+    }();
+    return upper;
+}
 
 constexpr int kUtf8 = 65001;
 
@@ -96,21 +105,11 @@ int windows1252Byte(char16_t character)
 {
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
         return character;
-    const auto found = std::find(kWindows1252C1.begin(), kWindows1252C1.end(), character);
-    if (found == kWindows1252C1.end())
+    const std::array<char16_t, 128>& upper = windows1252Upper();
+    const auto found = std::find(upper.begin(), upper.begin() + 0x20, character);
+    if (found == upper.begin() + 0x20)
         return -1;
-    return 0x80 + int(found - kWindows1252C1.begin());
-}
-
-void appendWindows1252(const char* bytes, qsizetype size, QString& out)
-{
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte >= 0x80 && byte < 0xA0)
-            out.append(QChar(kWindows1252C1[byte - 0x80]));
-        else
-            out.append(QChar(byte));
-    }
+    return 0x80 + int(found - upper.begin());
 }
 
 CodePage::CodePage(int number)
@@ -127,8 +126,7 @@ CodePage::CodePage(int number)
 
 void CodePage::buildTable()
 {
-    for (int byte = 0x80; byte <= 0xFF; ++byte)
-        m_upper[byte - 0x80] = byte < 0xA0 ? kWindows1252C1[byte - 0x80] : char16_t(byte);
+    m_upper = windows1252Upper();
     if (m_number == kWindows1252)
         return;
 

@@ -25,9 +25,6 @@ bool isTextCharacter(char16_t c);
 // The Windows-1252 byte of a character, or -1 when the code page lacks it.
 int windows1252Byte(char16_t character);
 
-// Appends the characters of Windows-1252 bytes to out.
-void appendWindows1252(const char* bytes, qsizetype size, QString& out);
-
 // The system's converter for a code page (iconv here, the Windows API there).
 // Appends the decoded characters; a byte sequence the code page does not
 // define becomes U+FFFD. Returns false when the system does not know the

@@ -109,6 +109,10 @@ private slots:
             << QStringList { u"éПриα"_qs };
         QTest::newRow("document code page")
             << QByteArray(R"({\rtf1\ansi\ansicpg1250 \'9a\'e8})") << QStringList { u"šč"_qs };
+        QTest::newRow("Macintosh and PC character sets")
+            << QByteArray(R"({\rtf1\mac \'8e{\pc \'82}})") << QStringList { u"éé"_qs };
+        QTest::newRow("unknown code page read as Windows-1252")
+            << QByteArray(R"({\rtf1\ansi\ansicpg12345 \'e9\'80})") << QStringList { u"é€"_qs };
         QTest::newRow("double-byte code page")
             << QByteArray(R"({\rtf1\ansi\ansicpg932 \'93\'fa\'96\'7bx})") << QStringList { u"日本x"_qs };
         QTest::newRow("double-byte with literal trail byte")

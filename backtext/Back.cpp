@@ -1,0 +1,287 @@
+#include "backtext/Back.h"
+
+#include "platform/ErrorReport.h"
+#include "platform/RichText.h"
+#include "platform/Settings.h"
+#include "support/SharedState.h"
+#include "support/Support.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QShowEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+TBackForm* BackForm = nullptr;
+
+namespace {
+
+constexpr int kDefaultLeft = 200;
+constexpr int kDefaultTop = 100;
+const QString kBackTextFile = QStringLiteral("Back.rtf");
+
+bool isDutch()
+{
+    return sLanguage == QLatin1String("NLD");
+}
+
+QString localText(const char* dutchText, const char* englishText)
+{
+    return QString::fromUtf8(isDutch() ? dutchText : englishText);
+}
+
+QString withoutLineEnd(QString line)
+{
+    while (!line.isEmpty()
+        && (line.back() == QChar::LineSeparator || line.back() == QChar::ParagraphSeparator
+            || line.back() == QLatin1Char('\n') || line.back() == QLatin1Char('\r')))
+        line.chop(1);
+    return line;
+}
+
+// The dialog filter "text|pattern|text|pattern" as Qt writes it.
+QString qtFileFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern
+            = QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString& text = parts.at(i);
+        entries << (text.contains(QLatin1Char('(')) ? text : text + " (" + pattern + ')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+// A project lives in one folder of the data folder, so its name must be one
+// folder name: no separators, and not a name that points elsewhere.
+void requireFolderName(const QString& name)
+{
+    const bool fine = !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
+        && !name.contains(QChar(0)) && name != QLatin1String(".") && name != QLatin1String("..");
+    if (!fine) {
+        throw platform::UserError(localText(
+            "\"%1\" kan niet als mapnaam worden gebruikt", "\"%1\" cannot be used as a folder name")
+                                      .arg(name));
+    }
+}
+
+// Creates the folder with its missing parents; true when it was not there.
+bool createFolder(const QString& folder)
+{
+    if (QFileInfo(folder).isDir())
+        return false;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+    if (error || !QFileInfo(folder).isDir()) {
+        const QString reason = error ? QString::fromLocal8Bit(error.message())
+                                     : QStringLiteral("it is not a folder");
+        throw platform::UserError(QStringLiteral("Cannot create the folder \"%1\": %2")
+                                      .arg(QDir::toNativeSeparators(folder), reason));
+    }
+    return true;
+}
+
+} // namespace
+
+QString withoutOuterSpaces(const QString& line)
+{
+    return UnEndSpace(UnBeginSpace(line));
+}
+
+QString displayedLineOf(const QTextDocument& document, int index)
+{
+    if (index < 0)
+        return {};
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (!block.isVisible())
+            continue;
+        layout->blockBoundingRect(block); // lays the block out when it is not yet
+        const QTextLayout* lines = block.layout();
+        const int lineCount = lines ? lines->lineCount() : 0;
+        if (lineCount == 0) { // not laid out: the paragraph counts as one line
+            if (index == 0)
+                return withoutLineEnd(block.text());
+            --index;
+            continue;
+        }
+        if (index < lineCount) {
+            const QTextLine line = lines->lineAt(index);
+            return withoutLineEnd(block.text().mid(line.textStart(), line.textLength()));
+        }
+        index -= lineCount;
+    }
+    return {};
+}
+
+TBackForm::TBackForm(QWidget* parent)
+    : QWidget(parent)
+{
+    createControls();
+    connectControls();
+    FormCreate();
+    FormResize();
+}
+
+TBackForm::~TBackForm() = default;
+
+void TBackForm::setMainWindow(BackFormMainWindow mainWindow)
+{
+    m_mainWindow = std::move(mainWindow);
+}
+
+void TBackForm::setFileChooser(FileChooser chooser)
+{
+    m_chooseFile = std::move(chooser);
+}
+
+QString TBackForm::displayedLine(int index) const
+{
+    return displayedLineOf(*RichEdit1->document(), index);
+}
+
+// Rendered from the window's own drawing, so it does not depend on what
+// else the screen shows: the editor's inner area at its scroll position, and
+// below it the editor's lower border and the top edge of the button panel.
+QImage TBackForm::backPicture()
+{
+    QImage picture(kBackPictureSize, QImage::Format_RGB32);
+    picture.fill(palette().color(QPalette::Window));
+    const int border = RichEdit1->frameWidth();
+    const QPoint innerTopLeft = RichEdit1->geometry().topLeft() + QPoint(border, border);
+    render(&picture, QPoint(), QRegion(QRect(innerTopLeft, kBackPictureSize)));
+    return picture;
+}
+
+// ---- Window events --------------------------------------------------------
+
+void TBackForm::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous())
+        FormShow();
+    QWidget::showEvent(event);
+}
+
+void TBackForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TBackForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TBackForm::FormShow()
+{
+    move(platform::Settings::readInteger(QStringLiteral("BackLeft"), kDefaultLeft),
+        platform::Settings::readInteger(QStringLiteral("BackTop"), kDefaultTop));
+}
+
+void TBackForm::FormClose()
+{
+    platform::Settings::writeInteger(QStringLiteral("BackLeft"), x());
+    platform::Settings::writeInteger(QStringLiteral("BackTop"), y());
+}
+
+// ---- Commands --------------------------------------------------------------
+
+QString TBackForm::readDialogFolder()
+{
+    if (DirOfProject.isEmpty())
+        return {};
+    // Saving a project with an empty name leaves just a separator: that is
+    // the data folder itself, not the root of the file system.
+    if (DirOfProject == QDir::separator() || DirOfProject == QLatin1String("/"))
+        return DataDir;
+    return QDir::isRelativePath(DirOfProject) ? DataDir + DirOfProject : DirOfProject;
+}
+
+TBackForm::OpenRequest TBackForm::readRequest() const
+{
+    return { ProgNam
+            + localText(" - Selecteer het rtf-bestand voor de achterkant",
+                " - Select the rtf file for the back"),
+        localText("RichText-bestanden (*.rtf)|*.rtf", "RichText files (*.rtf)|*.rtf"),
+        readDialogFolder(), QStringLiteral("rtf") };
+}
+
+QString TBackForm::runOpenDialog(const OpenRequest& request)
+{
+    if (!request.folder.isEmpty())
+        OpenDialog1->setDirectory(request.folder);
+    OpenDialog1->setDefaultSuffix(request.defaultSuffix);
+    OpenDialog1->setWindowTitle(request.title);
+    OpenDialog1->setNameFilter(qtFileFilter(request.filter));
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return {};
+    return OpenDialog1->selectedFiles().constFirst();
+}
+
+void TBackForm::LeesButtonClick()
+{
+    const OpenRequest request = readRequest();
+    const QString fileName = m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
+    if (fileName.isEmpty())
+        return;
+    platform::loadRichTextFile(fileName, *RichEdit1->document());
+    RichEdit1->moveCursor(QTextCursor::Start); // show the new text from its top
+    ChangedB = true;
+}
+
+// The project folder is named after the first line. The project's names
+// change only once its back text is safely written.
+void TBackForm::SaveButtonClick()
+{
+    const QString name = withoutOuterSpaces(displayedLine(0));
+    requireFolderName(name);
+    const QString folderName = name + QDir::separator();
+    const QString folder = name.isEmpty() ? DataDir : DataDir + folderName;
+    const bool created = createFolder(folder);
+    try {
+        platform::saveRichTextFile(folder + kBackTextFile, *RichEdit1->document());
+    } catch (...) {
+        if (created)
+            QDir().rmdir(folder);
+        throw;
+    }
+    NameOfProject = name;
+    qlpPathName = name + QStringLiteral(".qlp");
+    DirOfProject = folderName;
+}
+
+void TBackForm::OKButtonClick()
+{
+    if (!m_mainWindow.runSheetOperation || !m_mainWindow.composeBackPicture
+        || !m_mainWindow.setSpineText || !m_mainWindow.applySpineText)
+        throw std::logic_error("the back-text editor is not connected to the main window");
+    m_mainWindow.runSheetOperation([this] {
+        // Layouts and repaints that are still pending settle first.
+        QCoreApplication::processEvents();
+        m_mainWindow.composeBackPicture(backPicture());
+        QString spineText = withoutOuterSpaces(displayedLine(0));
+        if (UnSpace(spineText).isEmpty())
+            spineText = withoutOuterSpaces(displayedLine(1));
+        m_mainWindow.setSpineText(spineText);
+        m_mainWindow.applySpineText();
+    });
+    close();
+}
+
+void TBackForm::CancelButtonClick()
+{
+    close();
+}

@@ -1,0 +1,145 @@
+// The back-text editor's controls, built from the design at 120 pixels per
+// inch, its texts in the user's language and its size rule.
+
+#include "backtext/Back.h"
+
+#include "platform/DesignScale.h"
+#include "platform/ErrorReport.h"
+#include "support/SharedState.h"
+#include "support/Support.h"
+
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+
+using platform::scaled;
+
+namespace {
+
+constexpr int kPanel1Height = 165;
+constexpr int kPanel2Height = 78;
+constexpr int kLabelHeight = 82;
+// A Windows rich-text box has tab stops every half inch: 720 twips, which
+// the rich-text files count at 15 twips to the pixel.
+constexpr qreal kDefaultTabDistance = 48;
+
+QPushButton* createButton(QWidget* parent, int width, int height)
+{
+    auto* button = new QPushButton(parent);
+    button->resize(scaled(width), scaled(height));
+    return button;
+}
+
+QFrame* createPanel(QWidget* parent)
+{
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+} // namespace
+
+void TBackForm::createControls()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QFont windowFont(QStringLiteral("Verdana"));
+    windowFont.setPixelSize(scaled(17));
+    setFont(windowFont);
+
+    Panel1 = createPanel(this);
+    LeesButton = createButton(Panel1, 96, 42);
+    LeesButton->move(scaled(80), scaled(22));
+    SaveButton = createButton(Panel1, 100, 42);
+    SaveButton->move(0, scaled(22));
+    Label1 = new QLabel(Panel1);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setWordWrap(false);
+
+    RichEdit1 = new QTextEdit(this);
+    // The sunken two-pixel border of a Windows edit box, so the inner area is
+    // exactly the back picture's width.
+    RichEdit1->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichEdit1->setAcceptRichText(true);
+    RichEdit1->setTabChangesFocus(false);
+    RichEdit1->setFocusPolicy(Qt::ClickFocus); // not in the Tab order
+    QFont editorFont(QStringLiteral("Arial"));
+    editorFont.setPointSize(12);
+    RichEdit1->setFont(editorFont);
+    RichEdit1->setTabStopDistance(kDefaultTabDistance);
+
+    Panel2 = createPanel(this);
+    OKButton = createButton(Panel2, 283, 38);
+    OKButton->move(0, scaled(20));
+    CancelButton = createButton(Panel2, 121, 38);
+    CancelButton->move(0, scaled(20));
+
+    setTabOrder(LeesButton, SaveButton);
+    setTabOrder(SaveButton, OKButton);
+    setTabOrder(OKButton, CancelButton);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+}
+
+void TBackForm::connectControls()
+{
+    using platform::guarded;
+    connect(LeesButton, &QPushButton::clicked, this, guarded([this] { LeesButtonClick(); }));
+    connect(SaveButton, &QPushButton::clicked, this, guarded([this] { SaveButtonClick(); }));
+    connect(OKButton, &QPushButton::clicked, this, guarded([this] { OKButtonClick(); }));
+    connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
+}
+
+void TBackForm::FormCreate()
+{
+    const bool dutch = sLanguage == QLatin1String("NLD");
+    const auto text = [dutch](const char* dutchText, const char* englishText) {
+        return QString::fromUtf8(dutch ? dutchText : englishText);
+    };
+    setWindowTitle(ProgNam + QStringLiteral(" - Tekst achterkant"));
+    LeesButton->setText(text("Lees", "Read"));
+    SaveButton->setText(text("Bewaar", "Save"));
+    OKButton->setText(text("Kopieer naar Achterkant", "Copy to Back Cover"));
+    CancelButton->setText(text("Annuleren", "Cancel"));
+    const QString lineBreak = QStringLiteral("\n\r");
+    Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak
+                + QStringLiteral("Klik vervolgens op OK om de lijst") + lineBreak
+                + QStringLiteral("naar de layout in het hoofdscherm te kopi\u00EBren.")
+                          : QStringLiteral("Enter the contents list in here.") + lineBreak
+                + QStringLiteral("Next click the OK Button to copy the list") + lineBreak
+                + QStringLiteral("to the layout in the Main screen."));
+}
+
+// The client area is 556 pixels wide and leaves the editor 556 × 472 pixels
+// between the panels whatever the screen's resolution, so that its inner
+// area matches the back picture. Any other size snaps back.
+void TBackForm::FormResize()
+{
+    const int panel1Height = scaled(kPanel1Height);
+    const int panel2Height = scaled(kPanel2Height);
+    const int editorHeight = kBackPictureSize.height();
+    const QSize wanted(kClientWidth, panel1Height + editorHeight + panel2Height);
+    if (size() != wanted || minimumSize() != wanted || maximumSize() != wanted)
+        setFixedSize(wanted);
+
+    Panel1->setGeometry(0, 0, kClientWidth, panel1Height);
+    RichEdit1->setGeometry(0, panel1Height, kClientWidth, editorHeight);
+    Panel2->setGeometry(0, panel1Height + editorHeight, kClientWidth, panel2Height);
+
+    const QRect inside = Panel1->contentsRect();
+    const int labelHeight = scaled(kLabelHeight);
+    Label1->setGeometry(
+        inside.left(), inside.bottom() + 1 - labelHeight, inside.width(), labelHeight);
+
+    OKButton->move(LeesButton->x(), OKButton->y());
+    SaveButton->move(kClientWidth - SaveButton->width() - LeesButton->x(), SaveButton->y());
+    CancelButton->move(SaveButton->x(), CancelButton->y());
+}

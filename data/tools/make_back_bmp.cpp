@@ -1,0 +1,70 @@
+// Makes the default project's back picture with the program itself: the back
+// text goes into the back-text editor, the editor's copy command renders and
+// signs it, and the main window's back picture is written as a bitmap.
+//
+//   make_back_bmp <back text .rtf> <picture .bmp>
+
+#include "app/BackFormLink.h"
+#include "app/LayoutSheet.h"
+#include "app/Main.h"
+#include "app/PictureBox.h"
+#include "backtext/Back.h"
+#include "platform/ErrorReport.h"
+#include "platform/RichText.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& text)
+{
+    std::fprintf(stderr, "make_back_bmp: %s\n", qPrintable(text));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 3)
+        return fail(QStringLiteral("usage: make_back_bmp <back text .rtf> <picture .bmp>"));
+
+    // The windows remember their places and folders; none of that may reach
+    // the settings and files of the user who builds the program.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return fail(QStringLiteral("no temporary folder"));
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+
+    QApplication application(argc, argv);
+    const QString textFile = QString::fromLocal8Bit(argv[1]);
+    const QString pictureFile = QString::fromLocal8Bit(argv[2]);
+    QString error;
+    platform::setErrorPresenter([&error](const QString& text) { error = text; });
+
+    // The main window stays hidden; its sheet gets the size of a shown one
+    // so that the copy has somewhere to draw.
+    TMainForm mainForm;
+    MainForm = &mainForm;
+    mainForm.Image1->resize(sheet::sheetSize({ 840, 0 }));
+    TBackForm backForm;
+    BackForm = &backForm;
+    connectBackForm(mainForm, backForm);
+
+    const bool made = platform::runGuarded([&] {
+        platform::loadRichTextFile(textFile, *backForm.RichEdit1->document());
+        backForm.show(); // lays the text out at the editor's size
+        QCoreApplication::processEvents();
+        backForm.OKButtonClick();
+        mainForm.Image3->picture().save(pictureFile);
+    });
+    BackForm = nullptr;
+    MainForm = nullptr;
+    return made ? 0 : fail(error);
+}

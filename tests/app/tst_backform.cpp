@@ -1,0 +1,504 @@
+#include "app/BackFormLink.h"
+#include "app/LayoutSheet.h"
+#include "app/Main.h"
+#include "app/PictureBox.h"
+#include "backtext/Back.h"
+#include "platform/DesignScale.h"
+#include "platform/ErrorReport.h"
+#include "platform/RichText.h"
+#include "platform/Settings.h"
+#include "support/SharedState.h"
+#include "support/Support.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <memory>
+
+namespace {
+
+const QSize kPictureSize(552, 472);
+const QRect kLeftSpine(117, 611, 24, 476);
+const QRect kRightSpine(699, 611, 24, 476);
+
+QImage sheetPart(const QImage& sheetImage, const QRect& area)
+{
+    return sheetImage.copy(area).convertToFormat(QImage::Format_RGB32);
+}
+
+QRect changedArea(const QImage& before, const QImage& after)
+{
+    QRect area;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y))
+                area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+QStringList filesBelow(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+        QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
+}
+
+// A paragraph far wider than the editor, made of distinct words.
+QString longParagraph()
+{
+    QStringList words;
+    for (int i = 1; i <= 40; ++i)
+        words << QStringLiteral("word%1").arg(i);
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class BackFormTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        platform::setScreenPixelsPerInchForTesting(120);
+        platform::setErrorPresenter([this](const QString& text) { m_errors << text; });
+        QVERIFY(m_folder.isValid());
+    }
+
+    void init()
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
+            QStringLiteral("qzLayer"))
+            .clear();
+        m_errors.clear();
+        sLanguage.clear();
+        m_dataDir = QDir::toNativeSeparators(m_folder.filePath(QString::number(++m_round)))
+            + QDir::separator();
+        QVERIFY(QDir().mkpath(m_dataDir));
+
+        m_mainForm = std::make_unique<TMainForm>();
+        MainForm = m_mainForm.get();
+        DataDir = m_dataDir;
+        CurrentDir = m_dataDir;
+        m_mainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_mainForm.get()));
+        m_backForm = std::make_unique<TBackForm>();
+        BackForm = m_backForm.get();
+        connectBackForm(*m_mainForm, *m_backForm);
+        NameOfProject = QStringLiteral("Before");
+        DirOfProject = QStringLiteral("Before/");
+        qlpPathName = QStringLiteral("Before.qlp");
+        PathNameOfProject = QStringLiteral("/somewhere/Before.qlp");
+        ChangedB = false;
+    }
+
+    void cleanup()
+    {
+        BackForm = nullptr;
+        m_backForm.reset();
+        MainForm = nullptr;
+        m_mainForm.reset();
+    }
+
+    // ---- Design ----
+
+    void texts_followTheLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("firstInstruction");
+        QTest::newRow("Dutch") << QStringLiteral(
+            "NLD") << QStringList { "Lees", "Bewaar", "Kopieer naar Achterkant", "Annuleren" }
+                               << QStringLiteral("Stel hier de lijst met nummers samen.");
+        QTest::newRow("English") << QStringLiteral("ENU")
+                                 << QStringList { "Read", "Save", "Copy to Back Cover", "Cancel" }
+                                 << QStringLiteral("Enter the contents list in here.");
+    }
+    void texts_followTheLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, captions);
+        QFETCH(QString, firstInstruction);
+        sLanguage = language;
+        TBackForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("qzLayer - Tekst achterkant"));
+        const QStringList shown { form.LeesButton->text(), form.SaveButton->text(),
+            form.OKButton->text(), form.CancelButton->text() };
+        QCOMPARE(shown, captions);
+        const QStringList instructions = form.Label1->text().split(QLatin1Char('\n'));
+        QCOMPARE(instructions.size(), 3);
+        QCOMPARE(instructions.first(), firstInstruction);
+    }
+
+    void size_keepsTheEditorAtPictureSize_data()
+    {
+        QTest::addColumn<int>("pixelsPerInch");
+        QTest::newRow("design resolution") << 120;
+        QTest::newRow("common screen") << 96;
+        QTest::newRow("large fonts") << 144;
+    }
+    void size_keepsTheEditorAtPictureSize()
+    {
+        QFETCH(int, pixelsPerInch);
+        platform::setScreenPixelsPerInchForTesting(pixelsPerInch);
+        TBackForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(700, 300); // the user's resizing is undone
+        platform::setScreenPixelsPerInchForTesting(120);
+
+        const auto design
+            = [pixelsPerInch](int value) { return platform::scaled(value, pixelsPerInch); };
+        QCOMPARE(form.size(), QSize(556, design(165) + 472 + design(78)));
+        QCOMPARE(form.RichEdit1->geometry(), QRect(0, design(165), 556, 472));
+        QCOMPARE(form.RichEdit1->contentsRect().size(), QSize(552, 468));
+        QCOMPARE(form.Panel2->y(), design(165) + 472);
+        QCOMPARE(form.OKButton->x(), form.LeesButton->x());
+        QCOMPARE(form.SaveButton->geometry().right() + 1, 556 - form.LeesButton->x());
+        QCOMPARE(form.CancelButton->x(), form.SaveButton->x());
+    }
+
+    void editor_takesTabsAndStaysOutOfTheFocusChain()
+    {
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        QVERIFY(!(m_backForm->RichEdit1->focusPolicy() & Qt::TabFocus));
+        m_backForm->RichEdit1->setFocus();
+        QTest::keyClicks(m_backForm->RichEdit1, QStringLiteral("a"));
+        QTest::keyClick(m_backForm->RichEdit1, Qt::Key_Tab);
+        QTest::keyClicks(m_backForm->RichEdit1, QStringLiteral("b"));
+        QCOMPARE(m_backForm->RichEdit1->toPlainText(), QStringLiteral("a\tb"));
+        QVERIFY(m_backForm->RichEdit1->hasFocus());
+    }
+
+    void position_restoredOnShowAndStoredOnClose_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<QPoint>("shownAt");
+        QTest::newRow("first use") << QString() << QString() << QPoint(200, 100);
+        QTest::newRow("stored") << QStringLiteral("321") << QStringLiteral("54") << QPoint(321, 54);
+        QTest::newRow("not numbers")
+            << QStringLiteral("x1") << QStringLiteral("") << QPoint(200, 100);
+    }
+    void position_restoredOnShowAndStoredOnClose()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, top);
+        QFETCH(QPoint, shownAt);
+        if (!left.isNull())
+            platform::Settings::writeString(QStringLiteral("BackLeft"), left);
+        if (!top.isNull())
+            platform::Settings::writeString(QStringLiteral("BackTop"), top);
+
+        m_mainForm->BackButtonClick();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        QVERIFY(!m_backForm->isModal());
+        QCOMPARE(m_backForm->pos(), shownAt);
+
+        m_backForm->move(412, 87);
+        QVERIFY(m_backForm->close());
+        QVERIFY(!m_backForm->isVisible());
+        QCOMPARE(
+            platform::Settings::readString(QStringLiteral("BackLeft"), {}), QStringLiteral("412"));
+        QCOMPARE(
+            platform::Settings::readString(QStringLiteral("BackTop"), {}), QStringLiteral("87"));
+        m_backForm->show();
+        QCOMPARE(m_backForm->pos(), QPoint(412, 87));
+    }
+
+    // ---- Copy to the back cover ----
+
+    void copy_makesSignedBackPictureAndSpineText()
+    {
+        QScrollBar* view = m_mainForm->ScrollBox1->verticalScrollBar();
+        view->setValue(300);
+        m_backForm->RichEdit1->setPlainText(
+            QStringLiteral("  Velvet Hours  \n1.\tOpening\n2.\tClosing"));
+        m_mainForm->BackButtonClick();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        QTest::qWait(1);
+        const QImage sheetBefore = m_mainForm->sheetImage().copy();
+        const QPoint inner = m_backForm->RichEdit1->geometry().topLeft() + QPoint(2, 2);
+        const QImage shown = m_backForm->grab(QRect(inner, kPictureSize))
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+
+        m_backForm->OKButtonClick();
+
+        const QImage picture
+            = m_mainForm->Image3->picture().image().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(picture.size(), kPictureSize);
+        QCOMPARE(m_mainForm->Image3->picture().format(), platform::PictureFormat::Bitmap);
+        // The picture starts inside the editor's border: its corner is the
+        // text background, and the border shows only in its last rows.
+        const QRgb background = m_backForm->RichEdit1->palette().color(QPalette::Base).rgb();
+        QCOMPARE(picture.pixel(0, 0), background);
+        QCOMPARE(picture.pixel(551, 467), background);
+        QVERIFY(picture.pixel(300, 468) != background); // the border's inner line
+        QVERIFY(picture.pixel(300, 471) != background); // the button panel
+        // The first line's text is in the top rows.
+        QVERIFY(changedArea(QImage(552, 30, QImage::Format_RGB32), picture.copy(0, 0, 552, 30))
+                    .isValid());
+        // It is the window's own view of that area, plus the signature, which
+        // sits centred from row 452.
+        QImage signedView = shown;
+        sheet::signBackPicture(signedView, sheet::signatureFont(platform::screenPixelsPerInch()));
+        QCOMPARE(picture, signedView);
+        const QRect signature = changedArea(shown, picture);
+        QVERIFY(signature.isValid());
+        QVERIFY(signature.top() >= 452);
+        QVERIFY(std::abs(signature.left() + signature.right() + 1 - 552) <= 4);
+
+        // The sheet shows it one to one in the back rectangle.
+        QCOMPARE(sheetPart(m_mainForm->sheetImage(), QRect(144, 613, 552, 472)), picture);
+        QCOMPARE(m_mainForm->Edit1->text(), QStringLiteral("Velvet Hours"));
+        QVERIFY(
+            sheetPart(m_mainForm->sheetImage(), kLeftSpine) != sheetPart(sheetBefore, kLeftSpine));
+        QVERIFY(sheetPart(m_mainForm->sheetImage(), kRightSpine)
+            != sheetPart(sheetBefore, kRightSpine));
+        QVERIFY(ChangedB);
+        QCOMPARE(view->value(), 300);
+        QVERIFY(!m_backForm->isVisible());
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void copy_takesTheEditorsCurrentScrollPosition()
+    {
+        QStringList lines;
+        for (int i = 1; i <= 80; ++i)
+            lines << QStringLiteral("Track %1").arg(i);
+        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        m_backForm->OKButtonClick();
+        const QImage atTop = m_mainForm->Image3->picture().image().copy();
+
+        m_backForm->show();
+        QScrollBar* bar = m_backForm->RichEdit1->verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        bar->setValue(bar->maximum());
+        const QPoint inner = m_backForm->RichEdit1->geometry().topLeft() + QPoint(2, 2);
+        const QImage shown = m_backForm->grab(QRect(inner, kPictureSize)).toImage();
+        m_backForm->OKButtonClick();
+        const QImage scrolled = m_mainForm->Image3->picture().image();
+
+        QVERIFY(scrolled != atTop);
+        const QRect aboveSignature(0, 0, 552, 452);
+        QCOMPARE(scrolled.copy(aboveSignature),
+            shown.copy(aboveSignature).convertToFormat(scrolled.format()));
+        // The spine text still comes from the first line of the text.
+        QCOMPARE(m_mainForm->Edit1->text(), QStringLiteral("Track 1"));
+    }
+
+    void copy_spineTextFromFirstOrSecondLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("spineText");
+        QTest::newRow("spaces trimmed")
+            << QStringLiteral("   Velvet Hours   \nTrack") << QStringLiteral("Velvet Hours");
+        QTest::newRow("blank first line")
+            << QStringLiteral("    \n  Second line \nThird") << QStringLiteral("Second line");
+        QTest::newRow("empty first line") << QStringLiteral("\nSecond") << QStringLiteral("Second");
+        QTest::newRow("both blank") << QStringLiteral(" \n  \nThird") << QString();
+        QTest::newRow("empty editor") << QString() << QString();
+        QTest::newRow("leading tab kept")
+            << QStringLiteral("\tTabbed Title \nTrack") << QStringLiteral("\tTabbed Title");
+    }
+    void copy_spineTextFromFirstOrSecondLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, spineText);
+        m_backForm->RichEdit1->setPlainText(text);
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        m_backForm->OKButtonClick();
+        QCOMPARE(m_mainForm->Edit1->text(), spineText);
+        QVERIFY(ChangedB);
+        QCOMPARE(m_mainForm->Image3->picture().image().size(), kPictureSize);
+    }
+
+    void copy_wrappedFirstParagraphGivesItsFirstDisplayedLine()
+    {
+        const QString paragraph = longParagraph();
+        m_backForm->RichEdit1->setPlainText(paragraph + QStringLiteral("\nSecond paragraph"));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+
+        const QString first = m_backForm->displayedLine(0);
+        const QString second = m_backForm->displayedLine(1);
+        QVERIFY(!first.isEmpty());
+        QVERIFY(first.size() < paragraph.size());
+        QVERIFY(paragraph.startsWith(first + second));
+        QVERIFY(!second.isEmpty());
+
+        m_backForm->OKButtonClick();
+        QCOMPARE(m_mainForm->Edit1->text(), withoutOuterSpaces(first).left(51));
+        QVERIFY(m_mainForm->Edit1->text().startsWith(QStringLiteral("word1 word2")));
+    }
+
+    void newCommand_emptiesTheEditor()
+    {
+        m_backForm->RichEdit1->setPlainText(QStringLiteral("Old tracks"));
+        m_mainForm->NieuwButtonClick();
+        QVERIFY(m_backForm->RichEdit1->document()->isEmpty());
+    }
+
+    // ---- Reading a file ----
+
+    void read_loadsTheChosenFileAndMarksAChange()
+    {
+        const QString file = QStringLiteral(QZ_TEST_DATA_DIR "/rtf/richedit.rtf");
+        DirOfProject = QStringLiteral("My Album") + QDir::separator();
+        TBackForm::OpenRequest asked;
+        m_backForm->setFileChooser([&](const TBackForm::OpenRequest& request) {
+            asked = request;
+            return file;
+        });
+        m_backForm->LeesButtonClick();
+
+        QTextDocument expected;
+        platform::loadRichTextFile(file, expected);
+        QCOMPARE(m_backForm->RichEdit1->toPlainText(), expected.toPlainText());
+        QVERIFY(ChangedB);
+        QCOMPARE(asked.title, QStringLiteral("qzLayer - Select the rtf file for the back"));
+        QCOMPARE(asked.filter, QStringLiteral("RichText files (*.rtf)|*.rtf"));
+        QCOMPARE(asked.folder, m_dataDir + DirOfProject);
+        QCOMPARE(asked.defaultSuffix, QStringLiteral("rtf"));
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void read_cancelledOrFailed_keepsTheText_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("errors");
+        QTest::newRow("cancelled") << QString() << 0;
+        QTest::newRow("missing file") << QStringLiteral("/no/such/folder/tracks.rtf") << 1;
+    }
+    void read_cancelledOrFailed_keepsTheText()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(int, errors);
+        m_backForm->RichEdit1->setPlainText(QStringLiteral("My tracks"));
+        m_backForm->setFileChooser([&](const TBackForm::OpenRequest&) { return chosen; });
+        QVERIFY(platform::runGuarded([this] { m_backForm->LeesButtonClick(); }) == (errors == 0));
+        QCOMPARE(m_backForm->RichEdit1->toPlainText(), QStringLiteral("My tracks"));
+        QVERIFY(!ChangedB);
+        QCOMPARE(m_errors.size(), errors);
+    }
+
+    void readDialogFolder_completesAProjectFolder_data()
+    {
+        QTest::addColumn<QString>("dirOfProject");
+        QTest::addColumn<QString>("folder");
+        const QString sep = QDir::separator();
+        QTest::newRow("none") << QString() << QString();
+        QTest::newRow("saved project") << "My Album" + sep << "@My Album" + sep;
+        QTest::newRow("empty project name") << sep << QStringLiteral("@");
+        QTest::newRow("opened project") << QStringLiteral("/home/user/data/My Album")
+                                        << QStringLiteral("/home/user/data/My Album");
+    }
+    void readDialogFolder_completesAProjectFolder()
+    {
+        QFETCH(QString, dirOfProject);
+        QFETCH(QString, folder);
+        DirOfProject = dirOfProject;
+        QCOMPARE(TBackForm::readDialogFolder(), QString(folder).replace(QLatin1Char('@'), DataDir));
+    }
+
+    // ---- Saving ----
+
+    void save_writesBackTextIntoFolderNamedAfterFirstLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("named") << QStringLiteral("  My Album \nTrack one")
+                               << QStringLiteral("My Album");
+        QTest::newRow("blank first line") << QStringLiteral("   \nTrack one") << QString();
+        QTest::newRow("leading tab")
+            << QStringLiteral("\tTabbed\nTrack one") << QStringLiteral("\tTabbed");
+        QTest::newRow("wrapped first paragraph")
+            << longParagraph() << QStringLiteral("(first displayed line)");
+    }
+    void save_writesBackTextIntoFolderNamedAfterFirstLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        m_backForm->RichEdit1->setPlainText(text);
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        if (name.startsWith(QLatin1Char('(')))
+            name = withoutOuterSpaces(m_backForm->displayedLine(0));
+
+        m_backForm->SaveButtonClick();
+
+        QVERIFY(m_errors.isEmpty());
+        const QString folder = name.isEmpty() ? m_dataDir : m_dataDir + name + QDir::separator();
+        QTextDocument saved;
+        platform::loadRichTextFile(folder + QStringLiteral("Back.rtf"), saved);
+        QCOMPARE(saved.toPlainText(), m_backForm->RichEdit1->toPlainText());
+        QCOMPARE(NameOfProject, name);
+        QCOMPARE(qlpPathName, name + QStringLiteral(".qlp"));
+        QCOMPARE(DirOfProject, name + QDir::separator());
+        QCOMPARE(PathNameOfProject, QStringLiteral("/somewhere/Before.qlp"));
+        QVERIFY(!ChangedB);
+        QVERIFY(m_backForm->isVisible());
+        QVERIFY(!QFile::exists(m_dataDir + name + QStringLiteral(".qlp")));
+    }
+
+    void save_refusedName_reportsAndChangesNothing_data()
+    {
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("separator") << QStringLiteral("AC/DC");
+        QTest::newRow("parent folder") << QStringLiteral(" .. ");
+        QTest::newRow("file in the way") << QStringLiteral("Blocked");
+    }
+    void save_refusedName_reportsAndChangesNothing()
+    {
+        QFETCH(QString, firstLine);
+        QFile blocker(m_dataDir + QStringLiteral("Blocked"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QStringList filesBefore = filesBelow(m_folder.path());
+        m_backForm->RichEdit1->setPlainText(firstLine + QStringLiteral("\nTrack one"));
+
+        QVERIFY(!platform::runGuarded([this] { m_backForm->SaveButtonClick(); }));
+
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(
+            m_errors.first().contains(withoutOuterSpaces(firstLine)), qPrintable(m_errors.first()));
+        QCOMPARE(filesBelow(m_folder.path()), filesBefore);
+        QCOMPARE(NameOfProject, QStringLiteral("Before"));
+        QCOMPARE(DirOfProject, QStringLiteral("Before/"));
+        QCOMPARE(qlpPathName, QStringLiteral("Before.qlp"));
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QString m_dataDir;
+    int m_round = 0;
+    QStringList m_errors;
+    std::unique_ptr<TMainForm> m_mainForm;
+    std::unique_ptr<TBackForm> m_backForm;
+};
+
+QTEST_MAIN(BackFormTest)
+#include "tst_backform.moc"
