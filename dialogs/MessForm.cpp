@@ -4,6 +4,7 @@
 #include "dialogs/DialogLayout.h"
 #include "dialogs/MemoText.h"
 #include "platform/DesignScale.h"
+#include "support/SharedState.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -20,6 +21,8 @@ TMessageForm::TMessageForm(QWidget* parent)
 {
     // The user goes on working in the caller's window while the notice is up.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // No title bar shows it, but window lists name the notice by the program.
+    setWindowTitle(ProgNam);
     setFont(dialogDesignFont());
     resize(scaled(699), scaled(118));
 

@@ -100,6 +100,9 @@ private slots:
         CurrentDir = m_dataDir;
         m_mainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_mainForm.get()));
+        // No default project lies beside the program here: start-up reports
+        // that it cannot be found and leaves the empty layout.
+        m_errors.clear();
         m_backForm = std::make_unique<TBackForm>();
         BackForm = m_backForm.get();
         connectBackForm(*m_mainForm, *m_backForm);
