@@ -122,6 +122,16 @@ public:
 
     void commit()
     {
+        // A folder in a file's place is the one thing a move can still meet;
+        // it is looked for first, so that nothing is replaced then.
+        for (const StagedFile& file : m_files) {
+            if (QFileInfo(file.target).isDir()) {
+                throw platform::UserError(
+                    localText("\"%1\" kan niet worden vervangen: het is een map",
+                        "\"%1\" cannot be replaced: it is a folder")
+                        .arg(native(file.target)));
+            }
+        }
         for (const StagedFile& file : m_files) {
             std::error_code error;
             std::filesystem::rename(

@@ -158,7 +158,7 @@ private:
 #endif
 
 enum class Answer { Yes, No, Cancel };
-enum class SaveFailure { DiskFull, FolderIsAFile, NameWithSeparator };
+enum class SaveFailure { DiskFull, FolderIsAFile, IndexIsAFolder, NameWithSeparator };
 
 } // namespace
 
@@ -414,6 +414,9 @@ private slots:
 #endif
         QTest::newRow("a file where the folder goes")
             << SaveFailure::FolderIsAFile << QStringLiteral("Blocked") << QStringLiteral("Blocked");
+        QTest::newRow("a folder where the index file goes")
+            << SaveFailure::IndexIsAFolder << QStringLiteral("Shelf")
+            << QStringLiteral("Shelf.qlp");
         QTest::newRow("name holding a folder separator")
             << SaveFailure::NameWithSeparator << QStringLiteral("AC/DC") << QStringLiteral("AC/DC");
     }
@@ -427,6 +430,8 @@ private slots:
         form.BewaarProjectButtonClick();
         if (failure == SaveFailure::FolderIsAFile)
             writeBytes(m_dataDir + name, "not a folder");
+        if (failure == SaveFailure::IndexIsAFolder)
+            writeBytes(m_dataDir + name + QStringLiteral(".qlp/inside"), "a folder's file");
         m_messageForm->hide();
 
         writeBytes(m_fixtures + QStringLiteral("other.bmp"),
