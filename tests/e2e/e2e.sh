@@ -81,6 +81,12 @@ shot() {
     xwd -root -silent | convert xwd:- "$shots/$1.ppm"
     convert "$shots/$1.ppm" "$shots/$1.png"
 }
+# A dialog's own pixels: Xvfb's root image does not always hold what a
+# secondary window has drawn, the window itself does.
+shot_window() {
+    xwd -id "$1" -silent | convert xwd:- "$shots/$2.ppm"
+    convert "$shots/$2.ppm" "$shots/$2.png"
+}
 pixel() { python3 "$here/xtool.py" pixel "$shots/$1.ppm" "$2" "$3"; }
 count() { python3 "$here/xtool.py" count "$shots/$1.ppm" "$2" "$3" "$4" "$5" "$6"; }
 
@@ -157,7 +163,13 @@ click_apply
 shot 02-applied
 click_save_project
 message=$(wait_for_window '^qzLayer$') || fail "the save confirmation did not appear"
+sleep 0.5
 shot 03-saved
+shot_window "$message" 03-confirmation
+eval "$(xdotool getwindowgeometry --shell "$message")"
+(($(count 03-confirmation 0 0 "$WIDTH" "$HEIGHT" dark) > 100)) || fail "the save confirmation shows no text"
+(($(count 03-confirmation 0 0 "$WIDTH" "$HEIGHT" dark) < WIDTH * HEIGHT / 4)) ||
+    fail "the save confirmation is not drawn"
 cmp -s <(index_bytes "$album") "$data_dir/$album.qlp" || fail "index file of the saved project is wrong"
 for file in Front.jpg Back.bmp Back.rtf; do
     [[ -s "$data_dir/$album/$file" ]] || fail "saved project lacks $file"
@@ -177,7 +189,7 @@ step "Read Project brings the saved project back"
 click_read_project
 browser=$(wait_for_window '^qzLayer - Bladeren$') || fail "the project browser did not appear"
 eval "$(xdotool getwindowgeometry --shell "$browser")"
-shot 05-browser
+shot_window "$browser" 05-browser
 # The list is sorted by name: the saved album comes first.
 xdotool mousemove $((X + $(scaled 60))) $((Y + $(scaled 9))) click 1
 sleep 0.3
@@ -193,7 +205,7 @@ type_spine_text "unsaved change"
 click_apply
 python3 "$here/xtool.py" close "$main"
 question=$(wait_for_window '^qzLayer$') || fail "the closing question did not appear"
-shot 07-question
+shot_window "$question" 07-question
 xdotool key Escape
 for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after answering No ($question)"
