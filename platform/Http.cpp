@@ -1,13 +1,12 @@
 #include "platform/Http.h"
 
+#include "platform/CurlLibrary.h"
+
 #include <QByteArray>
 #include <QUrl>
 
-#include <curl/curl.h>
-
 #include <exception>
 #include <memory>
-#include <mutex>
 
 namespace platform {
 
@@ -15,19 +14,15 @@ namespace {
 
 constexpr long kMaxRedirects = 5;
 
-void initialiseCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct EasyDeleter
 {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    const CurlFunctions* curl;
+    void operator()(CURL* easy) const { curl->easyCleanup(easy); }
 };
 struct HeaderListDeleter
 {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    const CurlFunctions* curl;
+    void operator()(curl_slist* list) const { curl->slistFreeAll(list); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
@@ -105,60 +100,61 @@ long wholeSecondsAtLeastOne(int milliseconds)
     return qMax(1L, long((milliseconds + 999) / 1000));
 }
 
-HeaderList requestHeaders(const HttpOptions& options)
+HeaderList requestHeaders(const CurlFunctions& curl, const HttpOptions& options)
 {
     curl_slist* list = nullptr;
     QStringList lines = options.extraHeaders;
     if (options.freshCopy)
         lines << QStringLiteral("Cache-Control: no-cache") << QStringLiteral("Pragma: no-cache");
     for (const QString& line : std::as_const(lines)) {
-        curl_slist* longer = curl_slist_append(list, line.toUtf8().constData());
+        curl_slist* longer = curl.slistAppend(list, line.toUtf8().constData());
         if (!longer) {
-            curl_slist_free_all(list);
+            curl.slistFreeAll(list);
             throw std::bad_alloc();
         }
         list = longer;
     }
-    return HeaderList(list);
+    return HeaderList(list, HeaderListDeleter { &curl });
 }
 
-void applyOptions(CURL* easy, const HttpOptions& options, curl_slist* headers, char* errorBuffer)
+void applyOptions(const CurlFunctions& curl, CURL* easy, const HttpOptions& options,
+    curl_slist* headers, char* errorBuffer)
 {
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(easy, CURLOPT_PROXY, ""); // direct access, whatever the environment says
+    const auto setopt = curl.easySetopt;
+    setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
+    setopt(easy, CURLOPT_PROXY, ""); // direct access, whatever the environment says
 #if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 #else
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    setopt(easy, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    setopt(easy, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    setopt(easy, CURLOPT_FAILONERROR, 1L);
+    setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (options.connectTimeoutMs > 0)
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeoutMs));
+        setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeoutMs));
     if (options.totalTimeoutMs > 0)
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
+        setopt(easy, CURLOPT_TIMEOUT_MS, long(options.totalTimeoutMs));
     if (options.stallTimeoutMs > 0) {
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(
-            easy, CURLOPT_LOW_SPEED_TIME, wholeSecondsAtLeastOne(options.stallTimeoutMs));
+        setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        setopt(easy, CURLOPT_LOW_SPEED_TIME, wholeSecondsAtLeastOne(options.stallTimeoutMs));
     }
     if (!options.userAgent.isEmpty())
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, options.userAgent.toUtf8().constData());
+        setopt(easy, CURLOPT_USERAGENT, options.userAgent.toUtf8().constData());
     if (headers)
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+        setopt(easy, CURLOPT_HTTPHEADER, headers);
 }
 
-QString curlErrorText(CURLcode code, const char* errorBuffer)
+QString curlErrorText(const CurlFunctions& curl, CURLcode code, const char* errorBuffer)
 {
     if (errorBuffer[0] != '\0')
         return QString::fromUtf8(errorBuffer);
-    return QString::fromUtf8(curl_easy_strerror(code));
+    return QString::fromUtf8(curl.easyStrerror(code));
 }
 
 } // namespace
@@ -174,31 +170,36 @@ HttpResult httpGet(const QString& address, qsizetype chunkSize, const ChunkRecei
         return result;
     }
 
-    initialiseCurlOnce();
-    EasyHandle easy(curl_easy_init());
+    const CurlLoadResult& library = curlLibrary();
+    if (!library.functions) {
+        result.errorText = library.errorText;
+        return result;
+    }
+    const CurlFunctions& curl = *library.functions;
+    EasyHandle easy(curl.easyInit(), EasyDeleter { &curl });
     if (!easy) {
         result.errorText = QStringLiteral("The internet library cannot be started");
         return result;
     }
-    const HeaderList headers = requestHeaders(options);
+    const HeaderList headers = requestHeaders(curl, options);
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    applyOptions(easy.get(), options, headers.get(), errorBuffer);
+    applyOptions(curl, easy.get(), options, headers.get(), errorBuffer);
 
     const QByteArray encodedUrl = url.toEncoded();
     ChunkCutter cutter(chunkSize, receive);
-    curl_easy_setopt(easy.get(), CURLOPT_URL, encodedUrl.constData());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, writeToCutter);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &cutter);
+    curl.easySetopt(easy.get(), CURLOPT_URL, encodedUrl.constData());
+    curl.easySetopt(easy.get(), CURLOPT_WRITEFUNCTION, writeToCutter);
+    curl.easySetopt(easy.get(), CURLOPT_WRITEDATA, &cutter);
 
-    const CURLcode code = curl_easy_perform(easy.get());
+    const CURLcode code = curl.easyPerform(easy.get());
     long status = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    curl.easyGetinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     result.status = int(status);
     cutter.rethrowReceiverError();
 
     if (code != CURLE_OK) {
         result.errorText = cutter.stopped() ? QStringLiteral("The transfer was stopped")
-                                            : curlErrorText(code, errorBuffer);
+                                            : curlErrorText(curl, code, errorBuffer);
         return result;
     }
     result.completed = cutter.finish();
