@@ -35,7 +35,14 @@ measure() {
     start=$(date +%s%N)
     (cd "$dir" && exec "$program") >"$work/program.log" 2>&1 &
     pid=$!
-    until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do sleep 0.005; done
+    until xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            echo "$program ended before showing its window:" >&2
+            cat "$work/program.log" >&2
+            exit 1
+        fi
+        sleep 0.005
+    done
     end=$(date +%s%N)
     sleep 0.3 # let painting finish before the peak is read
     peak=$(sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\).*/\1/p' /proc/$pid/status)
