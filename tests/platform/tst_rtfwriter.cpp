@@ -7,25 +7,11 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include "RtfFixtures.h"
+
 using namespace platform;
 
 namespace {
-
-QByteArray fixture(const char* name)
-{
-    QFile file(QStringLiteral(QZ_TEST_DATA_DIR "/rtf/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return file.readAll();
-}
-
-QStringList paragraphs(const QTextDocument& document)
-{
-    QStringList texts;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        texts << block.text();
-    return texts;
-}
 
 qreal pointSize(const QFont& font)
 {
