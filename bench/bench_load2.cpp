@@ -9,6 +9,7 @@
 // the peak; the peak is reset through /proc before each measured step.
 
 #include "app/Main.h"
+#include "LibjpegReference.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,37 +66,6 @@ void writePhoto(const QString& path)
     jpeg_finish_compress(&compressor);
     jpeg_destroy_compress(&compressor);
     std::fclose(file);
-}
-
-// libjpeg on its own: read the file and decode it at 1/denominator scale.
-long decodeWithLibjpeg(const QString& path, unsigned denominator)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    const QByteArray bytes = file.readAll();
-    jpeg_decompress_struct decompressor {};
-    jpeg_error_mgr errors {};
-    decompressor.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&decompressor);
-    jpeg_mem_src(&decompressor, reinterpret_cast<const unsigned char*>(bytes.constData()),
-        static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&decompressor, TRUE);
-    decompressor.scale_num = 1;
-    decompressor.scale_denom = denominator;
-    decompressor.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&decompressor);
-    std::vector<JSAMPLE> pixels(
-        std::size_t(decompressor.output_width) * decompressor.output_height * 3);
-    while (decompressor.output_scanline < decompressor.output_height) {
-        JSAMPROW rows[] = { pixels.data()
-            + std::size_t(decompressor.output_scanline) * decompressor.output_width * 3 };
-        jpeg_read_scanlines(&decompressor, rows, 1);
-    }
-    const long checksum = pixels[pixels.size() / 2];
-    jpeg_finish_decompress(&decompressor);
-    jpeg_destroy_decompress(&decompressor);
-    return checksum;
 }
 
 // Peak resident memory of this process in kB since the last reset.

@@ -10,6 +10,7 @@
 // file does not count.
 
 #include "platform/Picture.h"
+#include "LibjpegReference.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,14 +56,6 @@ void generatePhoto(const QString& path)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return file.readAll();
-}
-
 QImage whiteSheet()
 {
     QImage sheet(kSheetSize, QImage::Format_RGB32);
@@ -76,32 +69,6 @@ void loadAndCompose(const QString& path, QImage& sheet)
     const platform::Picture picture = platform::Picture::load(path, kFrontBox);
     QPainter painter(&sheet);
     painter.drawImage(kFrontRectangle, picture.image());
-}
-
-// libjpeg by itself, reading the same file into memory first.
-std::vector<unsigned char> libjpegDecode(const QString& path, unsigned scaleDenominator)
-{
-    const QByteArray bytes = readFile(path);
-    jpeg_decompress_struct codec;
-    jpeg_error_mgr errors;
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&codec);
-    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.constData()),
-        static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&codec, TRUE);
-    codec.scale_num = 1;
-    codec.scale_denom = scaleDenominator;
-    codec.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&codec);
-    const size_t rowSize = size_t(codec.output_width) * 3;
-    std::vector<unsigned char> pixels(rowSize * codec.output_height);
-    while (codec.output_scanline < codec.output_height) {
-        JSAMPROW row = pixels.data() + rowSize * codec.output_scanline;
-        jpeg_read_scanlines(&codec, &row, 1);
-    }
-    jpeg_finish_decompress(&codec);
-    jpeg_destroy_decompress(&codec);
-    return pixels;
 }
 
 double median(std::vector<double> values)
@@ -149,7 +116,7 @@ int printPeakIncrease(const QString& path, bool full)
         std::fprintf(stderr, "cannot reset the peak; the figure includes the warm-up\n");
     const qint64 before = peakReset ? statusKilobytes("VmRSS:") : statusKilobytes("VmHWM:");
     if (full) {
-        const std::vector<unsigned char> pixels = libjpegDecode(path, 1);
+        const std::vector<unsigned char> pixels = decodeWithLibjpeg(path, 1);
         std::printf("%lld\n", static_cast<long long>(statusKilobytes("VmHWM:") - before));
         return pixels.empty() ? 1 : 0;
     }
@@ -191,8 +158,8 @@ int main(int argc, char** argv)
     std::vector<double> composeTimes, eighthTimes, fullTimes;
     for (int run = 0; run < kRuns; ++run) {
         composeTimes.push_back(milliseconds([&] { loadAndCompose(path, sheet); }));
-        eighthTimes.push_back(milliseconds([&] { libjpegDecode(path, 8); }));
-        fullTimes.push_back(milliseconds([&] { libjpegDecode(path, 1); }));
+        eighthTimes.push_back(milliseconds([&] { decodeWithLibjpeg(path, 8); }));
+        fullTimes.push_back(milliseconds([&] { decodeWithLibjpeg(path, 1); }));
     }
     const double composeMs = median(composeTimes);
     const double eighthMs = median(eighthTimes);
