@@ -321,19 +321,23 @@ void TMainForm::BackButtonClick()
 
 void TMainForm::PrintButtonClick()
 {
-    PrintForm->execPreview();
+    if (PrintForm)
+        PrintForm->execPreview();
 }
 
 void TMainForm::AboutButtonClick()
 {
-    AboutBox->exec();
+    if (AboutBox)
+        AboutBox->exec();
 }
 
-// One minute after start, once per run.
+// One minute after start, once per run. A main window made without the
+// other windows (a tool, a benchmark) has no update check to run.
 void TMainForm::UpdateTimerTimer()
 {
     UpdateTimer->stop();
-    VersionsForm->UpdateStealth(ProgNam, Version);
+    if (VersionsForm)
+        VersionsForm->UpdateStealth(ProgNam, Version);
 }
 
 QString helpAnchor(int context, bool dutch)
