@@ -10,21 +10,14 @@ cd "$(dirname "$0")/.."
 stage=$(readlink -f "${1:-build/release/stage}")
 runs=${2:-7}
 work=$(mktemp -d /tmp/qzlayer-bench.XXXXXX)
-trap 'kill $xvfb_pid 2>/dev/null; cat "$work/program.log" 2>/dev/null | tail -5; rm -rf "$work"' EXIT
+source scripts/xvfb.sh
+trap 'stop_xvfb; rm -rf "$work"' EXIT
 
 g++ -O2 -std=c++20 -fPIC bench/startup/minimal.cpp -o "$work/minimal" \
     $(pkg-config --cflags --libs Qt6Widgets)
 
-xvfb_pid=
-for n in $(seq 70 99); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=:$n
-    break
-done
+start_xvfb "$work"
 export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Prints "milliseconds peak-KiB" for one start of a program.
 measure() {

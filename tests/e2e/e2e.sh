@@ -8,6 +8,7 @@ set -euo pipefail
 
 stage=$(readlink -f "$1")
 here=$(dirname "$(readlink -f "$0")")
+source "$here/../../scripts/xvfb.sh"
 work=$(mktemp -d /tmp/qzlayer-e2e.XXXXXX)
 shots=${E2E_SHOTS:-$work/shots}
 mkdir -p "$shots" "$work/home"
@@ -25,7 +26,7 @@ passed=false
 cleanup() {
     set +e
     if [[ -n $app_pid ]]; then kill "$app_pid" 2>/dev/null; wait "$app_pid" 2>/dev/null; fi
-    if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+    stop_xvfb
     if $passed; then
         [[ -n ${E2E_SHOTS:-} ]] || rm -rf "$work"
     else
@@ -43,19 +44,7 @@ fail() {
 }
 
 start_display() {
-    local n
-    for n in $(seq 60 99); do
-        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 >"$work/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=:$n
-        for _ in $(seq 50); do
-            xdpyinfo >/dev/null 2>&1 && return 0
-            sleep 0.1
-        done
-        kill "$xvfb_pid" 2>/dev/null || true
-    done
-    fail "no X display could be started"
+    start_xvfb "$work" -dpi 96 || fail "no X display could be started"
 }
 
 # The first visible window whose name matches, waiting up to 10 s.

@@ -1,0 +1,34 @@
+# Sourced by scripts that need a private X server. start_xvfb WORKDIR [ARGS...]
+# starts Xvfb on a display it picks itself and sets DISPLAY and xvfb_pid.
+# Xvfb writes the display number only once it accepts connections, so there is
+# no race with a server on a guessed number that is still starting or ending.
+start_xvfb() {
+    local dir=$1
+    shift
+    local fifo=$dir/xvfb-display
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" \
+        3>"$fifo" >"$dir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local number=
+    # The first Xvfb on a machine can take seconds (keymap and font caches).
+    read -r -t 30 number <"$fifo" || true
+    rm -f "$fifo"
+    if [[ -z $number ]]; then
+        kill "$xvfb_pid" 2>/dev/null
+        xvfb_pid=
+        echo "Xvfb did not start:" >&2
+        cat "$dir/xvfb.log" >&2
+        return 1
+    fi
+    export DISPLAY=:$number
+}
+
+stop_xvfb() {
+    [[ -n ${xvfb_pid:-} ]] || return 0
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=
+    return 0
+}
