@@ -221,14 +221,15 @@ TBackForm::OpenRequest TBackForm::readRequest() const
 
 QString TBackForm::runOpenDialog(const OpenRequest& request)
 {
+    QFileDialog* dialog = openDialog();
     if (!request.folder.isEmpty())
-        OpenDialog1->setDirectory(request.folder);
-    OpenDialog1->setDefaultSuffix(request.defaultSuffix);
-    OpenDialog1->setWindowTitle(request.title);
-    OpenDialog1->setNameFilter(qtFileFilter(request.filter));
-    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        dialog->setDirectory(request.folder);
+    dialog->setDefaultSuffix(request.defaultSuffix);
+    dialog->setWindowTitle(request.title);
+    dialog->setNameFilter(qtFileFilter(request.filter));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
-    return OpenDialog1->selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 void TBackForm::LeesButtonClick()

@@ -82,7 +82,7 @@ public:
     QFrame* Panel2 = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
-    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr; // made by openDialog() on first use
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -96,6 +96,7 @@ private:
     void FormShow();
     void FormClose();
     void FormResize();
+    QFileDialog* openDialog();
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;
 

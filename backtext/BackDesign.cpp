@@ -83,10 +83,18 @@ void TBackForm::createControls()
     setTabOrder(LeesButton, SaveButton);
     setTabOrder(SaveButton, OKButton);
     setTabOrder(OKButton, CancelButton);
+}
 
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+// Made on first use: a file dialog builds a file system model, icons and
+// image readers, which a start of the program does not need.
+QFileDialog* TBackForm::openDialog()
+{
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(this);
+        OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    }
+    return OpenDialog1;
 }
 
 void TBackForm::connectControls()

@@ -4,6 +4,7 @@
 #include "dialogs/BevelPanel.h"
 #include "dialogs/MemoText.h"
 #include "dialogs/MessForm.h"
+#include "dialogs/StandardIcon.h"
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -73,7 +74,7 @@ QPushButton* makeLinkButton(QWidget* parent, const QString& caption, QRect rect)
 QPushButton* makeOkButton(QWidget* parent, QSize size)
 {
     auto* button = new QPushButton(QStringLiteral("OK"), parent);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    setStandardIconWhenShown(button, QStyle::SP_DialogOkButton);
     button->resize(size);
     button->setDefault(true);
     return button;

@@ -1,6 +1,7 @@
 #include "dialogs/BrowseProject.h"
 
 #include "dialogs/MemoText.h"
+#include "dialogs/StandardIcon.h"
 #include "platform/DesignScale.h"
 #include "support/SharedState.h"
 
@@ -31,12 +32,12 @@ TBrowseForm::TBrowseForm(QWidget* parent)
     Panel2 = new QWidget(this);
     Panel2->setGeometry(0, height() - barHeight, width(), barHeight);
 
-    OKBtn = new QPushButton(
-        style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), Panel2);
+    OKBtn = new QPushButton(QStringLiteral("OK"), Panel2);
+    setStandardIconWhenShown(OKBtn, QStyle::SP_DialogOkButton);
     OKBtn->setGeometry(scaled(380), scaled(19), scaled(89), scaled(30));
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(
-        style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Annuleren"), Panel2);
+    CancelBtn = new QPushButton(QStringLiteral("Annuleren"), Panel2);
+    setStandardIconWhenShown(CancelBtn, QStyle::SP_DialogCancelButton);
     CancelBtn->setGeometry(scaled(143), scaled(19), scaled(115), scaled(30));
 
     connect(ListBox, &QListWidget::itemDoubleClicked, this, &TBrowseForm::ListBoxDblClick);

@@ -2,6 +2,7 @@
 
 #include "dialogs/BevelPanel.h"
 #include "dialogs/DialogLayout.h"
+#include "dialogs/StandardIcon.h"
 #include "dialogs/MemoText.h"
 #include "platform/DesignScale.h"
 #include "support/SharedState.h"
@@ -39,9 +40,9 @@ TYesNoDlg::TYesNoDlg(QWidget* parent)
 
     // Creation order matters: No comes before Cancel, so Escape answers No.
     NeeBtn = makeButton(this, QStringLiteral("Nee"), QRect(290, 133, 83, 34));
-    NeeBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    setStandardIconWhenShown(NeeBtn, QStyle::SP_DialogCancelButton);
     JaBtn = makeButton(this, QStringLiteral("Ja"), QRect(12, 133, 83, 34));
-    JaBtn->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    setStandardIconWhenShown(JaBtn, QStyle::SP_DialogOkButton);
     JaBtn->setDefault(true);
     CancelBtn = makeButton(this, QStringLiteral("Annuleren"), QRect(110, 133, 135, 34));
 

@@ -8,7 +8,9 @@ start_xvfb() {
     local fifo=$dir/xvfb-display
     rm -f "$fifo"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" \
+    # -noreset: a server that resets when its last client leaves refuses the
+    # next one for a moment, and each test or run starts a new client.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" \
         3>"$fifo" >"$dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     local number=
