@@ -2,9 +2,9 @@
 
 #include "dialogs/AuthorInfo.h"
 #include "dialogs/BevelPanel.h"
+#include "dialogs/DeferredIcon.h"
 #include "dialogs/MemoText.h"
 #include "dialogs/MessForm.h"
-#include "dialogs/StandardIcon.h"
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -153,7 +153,7 @@ void TAboutBox::createControls()
 
     AutorBtn = new QToolButton(MainPanel);
     AutorBtn->setGeometry(410, 134, 19, 21);
-    AutorBtn->setIcon(questionMarkIcon());
+    setIconWhenShown(AutorBtn, questionMarkIcon);
     AutorBtn->setIconSize(QSize(16, 16));
     AutorBtn->setAutoRaise(true);
 

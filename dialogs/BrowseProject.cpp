@@ -1,7 +1,7 @@
 #include "dialogs/BrowseProject.h"
 
+#include "dialogs/DeferredIcon.h"
 #include "dialogs/MemoText.h"
-#include "dialogs/StandardIcon.h"
 #include "platform/DesignScale.h"
 #include "support/SharedState.h"
 

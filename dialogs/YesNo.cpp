@@ -1,8 +1,8 @@
 #include "dialogs/YesNo.h"
 
 #include "dialogs/BevelPanel.h"
+#include "dialogs/DeferredIcon.h"
 #include "dialogs/DialogLayout.h"
-#include "dialogs/StandardIcon.h"
 #include "dialogs/MemoText.h"
 #include "platform/DesignScale.h"
 #include "support/SharedState.h"

@@ -1,4 +1,4 @@
-#include "dialogs/StandardIcon.h"
+#include "dialogs/DeferredIcon.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -8,10 +8,10 @@ namespace {
 class IconOnShow : public QObject
 {
 public:
-    IconOnShow(QAbstractButton* button, QStyle::StandardPixmap icon)
+    IconOnShow(QAbstractButton* button, std::function<QIcon()> makeIcon)
         : QObject(button)
         , m_button(button)
-        , m_icon(icon)
+        , m_makeIcon(std::move(makeIcon))
     {
         button->installEventFilter(this);
     }
@@ -21,7 +21,7 @@ protected:
     {
         if (watched == m_button && event->type() == QEvent::Show) {
             m_button->removeEventFilter(this);
-            m_button->setIcon(m_button->style()->standardIcon(m_icon, nullptr, m_button));
+            m_button->setIcon(m_makeIcon());
             deleteLater();
         }
         return false;
@@ -29,12 +29,18 @@ protected:
 
 private:
     QAbstractButton* m_button;
-    QStyle::StandardPixmap m_icon;
+    std::function<QIcon()> m_makeIcon;
 };
 
 } // namespace
 
+void setIconWhenShown(QAbstractButton* button, std::function<QIcon()> makeIcon)
+{
+    new IconOnShow(button, std::move(makeIcon));
+}
+
 void setStandardIconWhenShown(QAbstractButton* button, QStyle::StandardPixmap icon)
 {
-    new IconOnShow(button, icon);
+    setIconWhenShown(
+        button, [button, icon] { return button->style()->standardIcon(icon, nullptr, button); });
 }
