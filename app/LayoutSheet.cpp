@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace sheet {
 
@@ -33,34 +34,34 @@ const std::array<Line, 8> kBackCutMarks { {
 
 namespace {
 
-    const QRgb kBlack = qRgb(0, 0, 0);
-    const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kWhite = qRgb(255, 255, 255);
 
-    // Drawing goes straight into 32-bit pixels so the pixel rules hold exactly.
-    void ensureDrawable(QImage& image)
-    {
-        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
-            image.convertTo(QImage::Format_RGB32);
-    }
+// Drawing goes straight into 32-bit pixels so the pixel rules hold exactly.
+void ensureDrawable(QImage& image)
+{
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        image.convertTo(QImage::Format_RGB32);
+}
 
-    void setPixel(QImage& image, int x, int y, QRgb colour)
-    {
-        if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
-            return;
-        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
-    }
+void setPixel(QImage& image, int x, int y, QRgb colour)
+{
+    if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
+        return;
+    reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
+}
 
-    void fillArea(QImage& image, const Area& area, QRgb colour)
-    {
-        const int left = std::max(area.left, 0);
-        const int right = std::min(area.right, image.width());
-        if (right <= left)
-            return;
-        for (int y = std::max(area.top, 0); y < std::min(area.bottom, image.height()); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            std::fill(row + left, row + right, colour);
-        }
+void fillArea(QImage& image, const Area& area, QRgb colour)
+{
+    const int left = std::max(area.left, 0);
+    const int right = std::min(area.right, image.width());
+    if (right <= left)
+        return;
+    for (int y = std::max(area.top, 0); y < std::min(area.bottom, image.height()); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::fill(row + left, row + right, colour);
     }
+}
 
 } // namespace
 
@@ -147,17 +148,22 @@ void stretchDraw(QImage& image, const QImage& picture, const Area& area)
     const long long sourceHeight = source.height();
     const int left = std::max(area.left, 0);
     const int right = std::min(area.right, image.width());
+    if (right <= left)
+        return;
+    // Each target pixel takes the source pixel under its centre. The source
+    // column is the same on every row, so it is worked out once per column.
+    std::vector<int> sourceColumns(std::size_t(right - left));
+    for (int x = left; x < right; ++x) {
+        sourceColumns[std::size_t(x - left)]
+            = int(((2LL * (x - area.left) + 1) * sourceWidth) / (2LL * area.width()));
+    }
     for (int y = std::max(area.top, 0); y < std::min(area.bottom, image.height()); ++y) {
-        // Each target pixel takes the source pixel under its centre.
         const long long sourceY
             = ((2LL * (y - area.top) + 1) * sourceHeight) / (2LL * area.height());
         const QRgb* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(int(sourceY)));
-        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = left; x < right; ++x) {
-            const long long sourceX
-                = ((2LL * (x - area.left) + 1) * sourceWidth) / (2LL * area.width());
-            row[x] = sourceRow[sourceX] | 0xff000000u;
-        }
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y)) + left;
+        for (const int sourceX : sourceColumns)
+            *row++ = sourceRow[sourceX] | 0xff000000u;
     }
 }
 

@@ -207,6 +207,19 @@ private slots:
         QCOMPARE(image.pixel(179, 59), kWhite); // the gap inside the frame stays
     }
 
+    void stretchDraw_onANarrowSheet_drawsWhatFitsAsOnAWideOne()
+    {
+        QImage picture(QSize(37, 23), QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 7, y * 11, 128));
+        QImage wide = sheet::createSheet(QSize(840, 1188));
+        QImage narrow = sheet::createSheet(QSize(400, 1188));
+        sheet::stretchDraw(wide, picture, sheet::kFrontArea);
+        sheet::stretchDraw(narrow, picture, sheet::kFrontArea);
+        QCOMPARE(narrow, wide.copy(0, 0, 400, 1188));
+    }
+
     void rotatedText_turnsAboutTheAnchor_data()
     {
         QTest::addColumn<int>("angle");
