@@ -8,6 +8,7 @@
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
 #include "app/Project.h"
+#include "app/StartupPictures.h"
 #include "backtext/Back.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
@@ -67,6 +68,16 @@ QString projectNameToStore(const QString& nameOfProject)
     return nameOfProject.mid(cut + 1);
 }
 
+QString programFolder()
+{
+    return withTrailingSeparator(QDir::currentPath());
+}
+
+QString startupProjectName()
+{
+    return platform::Settings::readString(QStringLiteral("Project Name"), defaultProjectName());
+}
+
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent)
 {
@@ -82,7 +93,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::FormCreate()
 {
     ProgNam = QStringLiteral("qzLayer");
-    CurrentDir = withTrailingSeparator(QDir::currentPath());
+    CurrentDir = programFolder();
     DataDir = GetDataDir(ProgNam);
     setTexts();
     PaintedB = false;
@@ -101,8 +112,7 @@ void TMainForm::FormShow()
         platform::runGuarded(m_hooks.removeLeftoverInstaller);
     move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
         platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
-    NameOfProject
-        = platform::Settings::readString(QStringLiteral("Project Name"), defaultProjectName());
+    NameOfProject = startupProjectName();
     platform::runGuarded([this] { openStartupProject(); });
 }
 
@@ -207,7 +217,7 @@ void TMainForm::RedrawImage1()
 
 void TMainForm::Load2(const QString& fileName)
 {
-    platform::Picture picture = platform::Picture::load(fileName, sheet::kFrontPictureSize);
+    platform::Picture picture = loadPicture(fileName, sheet::kFrontPictureSize);
     sheet::stretchDraw(Image1->canvas(), picture.image(), sheet::kFrontArea);
     Image2->setPicture(std::move(picture));
     Image1->update();
@@ -215,7 +225,17 @@ void TMainForm::Load2(const QString& fileName)
 
 void TMainForm::Load3(const QString& fileName)
 {
-    composeBackPicture(platform::Picture::load(fileName));
+    composeBackPicture(loadPicture(fileName));
+}
+
+platform::Picture TMainForm::loadPicture(const QString& fileName, QSize neededSize)
+{
+    if (m_startupPictures) {
+        if (std::optional<platform::Picture> picture
+            = m_startupPictures->take(fileName, neededSize))
+            return std::move(*picture);
+    }
+    return platform::Picture::load(fileName, neededSize);
 }
 
 void TMainForm::composeBackPicture(platform::Picture picture)

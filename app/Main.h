@@ -18,6 +18,7 @@ class QTimer;
 class PictureBox;
 struct ProjectIndexLines;
 class SheetImage;
+class StartupPictures;
 
 // The main window: the command buttons, the spine-text field and the view on
 // the layout sheet. Its controls keep their design names; the other windows
@@ -41,6 +42,10 @@ public:
         std::function<QString()> chooseFrontPicture;
     };
     Hooks& hooks() { return m_hooks; }
+
+    // Pictures of the start-up project read ahead while the windows were made;
+    // opening that project takes them instead of reading the files again.
+    void setStartupPictures(StartupPictures* pictures) { m_startupPictures = pictures; }
 
     // Scope of one drawing operation that the user asked for: it saves the
     // view's scroll position in TmpPos and scrolls to the top; at its end the
@@ -136,15 +141,24 @@ private:
     void layOutControls();
     void fitSheetToView();
     QString chooseFrontPictureFile();
+    platform::Picture loadPicture(const QString& fileName, QSize neededSize = QSize());
 
     Hooks m_hooks;
     QFont m_sheetFont;
     int m_sheetOperationDepth = 0;
     QString m_helpFile;
     QTextDocument* m_backTextDocument = nullptr;
+    StartupPictures* m_startupPictures = nullptr;
 };
 
 extern TMainForm* MainForm;
+
+// The folder the program was started in, which holds the default project;
+// it ends with a separator.
+QString programFolder();
+
+// The project the program opens with: the one open when it last closed.
+QString startupProjectName();
 
 // The project name as stored for the next start: the text after its last
 // folder or drive separator.

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "app/ProjectIndex.h"
+#include "app/StartupPictures.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
@@ -198,6 +200,11 @@ QString defaultProjectName()
     return QStringLiteral("Velmora Last Rose Of Summer 2002");
 }
 
+QString projectIndexPath(const QString& dataDir, const QString& name)
+{
+    return dataDir + name + kIndexExtension;
+}
+
 QStringList projectFileNames()
 {
     return { kFrontFile, kBackFile, kTextFile };
@@ -269,6 +276,15 @@ QTextDocument& TMainForm::backTextDocument()
 
 void TMainForm::openStartupProject()
 {
+    // The read-ahead may still be copying the default files: it ends first.
+    // What it read and this opening does not use is let go of afterwards.
+    const auto letGoOfReadAhead = qScopeGuard([this] {
+        if (m_startupPictures)
+            m_startupPictures->clear();
+        m_startupPictures = nullptr;
+    });
+    if (m_startupPictures)
+        m_startupPictures->finish();
     const QString name = NameOfProject;
     DirOfProject = DataDir + name;
     if (!QFileInfo(DirOfProject).isDir())

@@ -14,6 +14,9 @@ class TYesNoDlg;
 // The default project the program ships with, opened at the first start.
 QString defaultProjectName();
 
+// Where the index file of project `name` lies.
+QString projectIndexPath(const QString& dataDir, const QString& name);
+
 // The three files of a project folder, in index order.
 QStringList projectFileNames();
 

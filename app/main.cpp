@@ -1,6 +1,8 @@
 #include "app/Main.h"
 #include "app/BackFormLink.h"
+#include "app/LayoutSheet.h"
 #include "app/Project.h"
+#include "app/StartupPictures.h"
 #include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
@@ -94,11 +96,17 @@ int main(int argc, char* argv[])
     // Language, platform and folders are known before any window exists.
     RunStartupProbe();
 
+    // The start-up project's pictures are decoded while the windows are made.
+    StartupPictures startupPictures;
+    startupPictures.begin(programFolder(), GetDataDir(QCoreApplication::applicationName()),
+        startupProjectName(), sheet::kFrontPictureSize);
+
     int result = 0;
     {
         Windows windows;
         createWindows(windows);
         connectMainForm();
+        MainForm->setStartupPictures(&startupPictures);
         QObject::connect(MainForm, &TMainForm::closed, &application, &QApplication::quit);
         MainForm->show();
         result = QApplication::exec();

@@ -3,6 +3,7 @@
 #include "app/PictureBox.h"
 #include "app/Project.h"
 #include "app/ProjectIndex.h"
+#include "app/StartupPictures.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
@@ -285,6 +286,84 @@ private slots:
         QCOMPARE(m_errors, QStringList());
         QCOMPARE(NameOfProject, defaultProjectName());
         QVERIFY(!m_backText.isEmpty());
+    }
+
+    void firstStart_withReadAhead_opensTheSameProject()
+    {
+        const QImage backAsRead
+            = platform::Picture::fromData(m_defaultBack, platform::PictureFormat::Bitmap).image();
+        StartupPictures readAhead;
+        readAhead.begin(m_programDir, m_dataDir, startupProjectName(), sheet::kFrontPictureSize);
+
+        TMainForm& form = shownForm(&readAhead);
+        QCOMPARE(m_errors, QStringList());
+        const QString name = defaultProjectName();
+        for (const QString& file : projectFileNames())
+            QCOMPARE(readBytes(m_dataDir + name + QDir::separator() + file),
+                readBytes(m_programDir + file));
+        QCOMPARE(form.Image2->picture().sourceBytes(), m_defaultFront);
+        QCOMPARE(form.Image2->picture().image().size(), sheet::kFrontPictureSize);
+        QCOMPARE(form.Image3->picture().image().size(), sheet::kBackPictureSize);
+        QVERIFY2(form.Image3->picture().image() != backAsRead, "the back picture is signed");
+        QCOMPARE(form.Edit1->text(), name);
+        QVERIFY(!ChangedB);
+        QCOMPARE(
+            readAhead
+                .take(m_dataDir + name + QStringLiteral("/Front.jpg"), sheet::kFrontPictureSize)
+                .has_value(),
+            false);
+    }
+
+    void readAhead_fileChangedSinceReading_isReadAgain()
+    {
+        StartupPictures readAhead;
+        readAhead.begin(m_programDir, m_dataDir, startupProjectName(), sheet::kFrontPictureSize);
+        readAhead.finish();
+        const QString front
+            = m_dataDir + defaultProjectName() + QDir::separator() + QStringLiteral("Front.jpg");
+        const QByteArray changed
+            = platform::encodeJpeg(halves(QSize(480, 480), Qt::darkBlue, Qt::yellow));
+        QVERIFY(changed.size() != m_defaultFront.size());
+        writeBytes(front, changed);
+
+        TMainForm& form = shownForm(&readAhead);
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(form.Image2->picture().sourceBytes(), changed);
+    }
+
+    void readAhead_brokenPicture_isReportedAsWithout()
+    {
+        const QString name = defaultProjectName();
+        for (const QString& file : projectFileNames())
+            QVERIFY(copyFile(m_programDir + file, m_dataDir + name + QDir::separator() + file));
+        QVERIFY(copyFile(m_programDir + name + QStringLiteral(".qlp"),
+            m_dataDir + name + QStringLiteral(".qlp")));
+        writeBytes(m_dataDir + name + QStringLiteral("/Front.jpg"), QByteArray("not a picture"));
+
+        StartupPictures readAhead;
+        readAhead.begin(m_programDir, m_dataDir, name, sheet::kFrontPictureSize);
+        shownForm(&readAhead);
+        const QStringList withReadAhead = m_errors;
+        m_errors.clear();
+        shownForm();
+        QCOMPARE(withReadAhead.size(), 1);
+        QVERIFY(withReadAhead.constFirst().contains(QStringLiteral("Front.jpg")));
+        QCOMPARE(withReadAhead, m_errors);
+    }
+
+    void readAhead_handsOutEachPictureOnceAndOnlyForItsSize()
+    {
+        StartupPictures readAhead;
+        readAhead.begin(m_programDir, m_dataDir, startupProjectName(), QSize(100, 100));
+        const QString folder = m_dataDir + defaultProjectName() + QDir::separator();
+        QVERIFY(!readAhead.take(folder + QStringLiteral("Front.jpg"), QSize(480, 480)));
+        const std::optional<platform::Picture> back
+            = readAhead.take(folder + QStringLiteral("Back.bmp"), QSize());
+        QVERIFY(back.has_value());
+        QCOMPARE(back->image().size(), QSize(552, 472));
+        QVERIFY(!readAhead.take(folder + QStringLiteral("Back.bmp"), QSize()));
+        readAhead.clear();
+        QVERIFY(!readAhead.take(folder + QStringLiteral("Front.jpg"), QSize(100, 100)));
     }
 
     void opening_oldAbsoluteIndex_usesLinesFromTheProjectNameOn()
@@ -614,12 +693,13 @@ private:
         return folder;
     }
 
-    TMainForm& shownForm()
+    TMainForm& shownForm(StartupPictures* readAhead = nullptr)
     {
         m_form = std::make_unique<TMainForm>();
         CurrentDir = m_programDir;
         DataDir = m_dataDir;
         m_form->setBackTextDocument(&m_backText);
+        m_form->setStartupPictures(readAhead);
         m_form->show();
         if (!QTest::qWaitForWindowExposed(m_form.get()))
             qFatal("the main window did not show");
