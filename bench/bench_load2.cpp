@@ -8,8 +8,9 @@
 // Load2 adds. The photo is written row by row, so generating it does not raise
 // the peak; the peak is reset through /proc before each measured step.
 
-#include "app/Main.h"
 #include "LibjpegReference.h"
+#include "app/Main.h"
+#include "platform/ErrorReport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -127,6 +128,11 @@ int main(int argc, char* argv[])
     if (!QFile::exists(photo))
         writePhoto(photo);
 
+    // The window opens the last project when shown; here there is none, and
+    // a message box would wait for a click that never comes.
+    platform::setErrorPresenter([](const QString& text) {
+        std::fprintf(stderr, "(start-up project not opened: %s)\n", qPrintable(text));
+    });
     TMainForm form;
     form.show();
     QApplication::processEvents();
