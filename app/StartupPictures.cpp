@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <exception>
+#include <system_error>
 
 StartupPictures::~StartupPictures()
 {
@@ -17,13 +18,17 @@ void StartupPictures::begin(
 {
     finish();
     m_entries.clear();
-    m_work = std::async(std::launch::async, [=, this] {
-        try {
-            readProject(programDir, dataDir, projectName, frontSize);
-        } catch (...) {
-            // Opening the project reads it again and reports what fails.
-        }
-    });
+    try {
+        m_work = std::async(std::launch::async, [=, this] {
+            try {
+                readProject(programDir, dataDir, projectName, frontSize);
+            } catch (...) {
+                // Opening the project reads it again and reports what fails.
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: opening the project reads everything itself.
+    }
 }
 
 void StartupPictures::finish()

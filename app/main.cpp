@@ -97,9 +97,12 @@ int main(int argc, char* argv[])
     RunStartupProbe();
 
     // The start-up project's pictures are decoded while the windows are made.
+    // The program folder is taken first: finding the data folder moves
+    // through other folders on its way.
+    const QString programDir = programFolder();
+    const QString dataDir = GetDataDir(QCoreApplication::applicationName());
     StartupPictures startupPictures;
-    startupPictures.begin(programFolder(), GetDataDir(QCoreApplication::applicationName()),
-        startupProjectName(), sheet::kFrontPictureSize);
+    startupPictures.begin(programDir, dataDir, startupProjectName(), sheet::kFrontPictureSize);
 
     int result = 0;
     {
