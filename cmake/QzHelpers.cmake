@@ -46,8 +46,12 @@ function(qz_add_tests)
             QZ_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
         qz_set_warnings(${test_name})
         add_test(NAME ${test_name} COMMAND ${test_name})
+        # A home of its own: tests running side by side must not clear or
+        # overwrite each other's settings file.
+        set(test_home ${CMAKE_CURRENT_BINARY_DIR}/home-${test_name})
+        file(MAKE_DIRECTORY ${test_home})
         set_tests_properties(${test_name} PROPERTIES
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;TZ=UTC"
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;TZ=UTC;HOME=${test_home};XDG_CONFIG_HOME=${test_home}/.config;XDG_DATA_HOME=${test_home}/.local/share;XDG_CACHE_HOME=${test_home}/.cache"
             TIMEOUT 300)
     endforeach()
 endfunction()
