@@ -213,6 +213,8 @@ QStringList projectFileNames()
 void createProjectFromDefaults(
     const QString& programDir, const QString& dataDir, const QString& name)
 {
+    if (QFileInfo(dataDir + name).isDir())
+        return;
     const auto copyIfShipped = [](const QString& source, const QString& target) {
         // CopyFileStr makes the target's folder even for a missing source;
         // an empty project folder would keep the defaults out for good.
@@ -287,8 +289,7 @@ void TMainForm::openStartupProject()
         m_startupPictures->finish();
     const QString name = NameOfProject;
     DirOfProject = DataDir + name;
-    if (!QFileInfo(DirOfProject).isDir())
-        createProjectFromDefaults(CurrentDir, DataDir, name);
+    createProjectFromDefaults(CurrentDir, DataDir, name);
     RedrawImage1();
     PathNameOfProject = DirOfProject + kIndexExtension;
     loadProjectFiles(readIndexOrFail(PathNameOfProject, name));

@@ -22,8 +22,9 @@ QStringList projectFileNames();
 
 // Gives a project whose folder is missing the files of the default project
 // from the program's folder: the index file (unless the project already has
-// one) and the three project files. Nothing is overwritten, a default file
-// that is missing is skipped, and without any default file no folder is made.
+// one) and the three project files. A project that has its folder is left
+// alone. Nothing is overwritten, a default file that is missing is skipped,
+// and without any default file no folder is made.
 void createProjectFromDefaults(
     const QString& programDir, const QString& dataDir, const QString& name);
 

@@ -40,8 +40,7 @@ void StartupPictures::finish()
 void StartupPictures::readProject(
     const QString& programDir, const QString& dataDir, const QString& projectName, QSize frontSize)
 {
-    if (!QFileInfo(dataDir + projectName).isDir())
-        createProjectFromDefaults(programDir, dataDir, projectName);
+    createProjectFromDefaults(programDir, dataDir, projectName);
     const std::optional<ProjectIndexLines> lines
         = readProjectIndex(projectIndexPath(dataDir, projectName), projectName);
     if (!lines)
