@@ -2,7 +2,7 @@
 #include "backtext/FormatBar.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -137,7 +137,7 @@ private slots:
         m_form->SaveButtonClick();
         QVERIFY(m_errors.isEmpty());
         QTextDocument reopened;
-        platform::loadRichTextFile(DataDir + QStringLiteral("Velvet Hours/Back.rtf"), reopened);
+        richtext::loadRichTextFile(DataDir + QStringLiteral("Velvet Hours/Back.rtf"), reopened);
         QCOMPARE(reopened.toPlainText(), kTrackList);
 
         const QTextCharFormat title = formatAt(reopened, 0);
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(hasRightTabNear(reopened.findBlockByNumber(2), edge));
 
         // Opened in the editor again, the bar shows the format at the cursor.
-        platform::loadRichTextFile(
+        richtext::loadRichTextFile(
             DataDir + QStringLiteral("Velvet Hours/Back.rtf"), *m_text->document());
         placeCursor(m_text, 3);
         QVERIFY(m_bar->boldAction->isChecked());
