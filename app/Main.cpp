@@ -5,6 +5,7 @@
 #include "update/GetVersions.h"
 
 #include "app/LayoutSheet.h"
+#include "app/MainWindowGeometry.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
 #include "app/Project.h"
@@ -14,6 +15,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
 #include "platform/Shell.h"
+#include "platform/WindowPlacement.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -23,7 +25,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -36,9 +37,9 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
 constexpr int kMainHelpContext = 1100;
+// The layout draws on sheet columns 0 to 812.
+constexpr int kLayoutColumns = 813;
 
 bool isDutch()
 {
@@ -83,6 +84,10 @@ TMainForm::TMainForm(QWidget* parent)
 {
     createControls();
     connectControls();
+    m_position = new platform::WindowPosition(this, QStringLiteral("Left"), QStringLiteral("Top"),
+        [this](QPoint frameTopLeft, const QMargins& frame, const QRect& available) {
+            return mainWindowGeometry(frameTopLeft, frame, available, span());
+        });
     FormCreate();
 }
 
@@ -110,24 +115,39 @@ void TMainForm::FormShow()
     setWindowTitle(ProgNam + QStringLiteral(" - ") + Version);
     if (m_hooks.removeLeftoverInstaller)
         platform::runGuarded(m_hooks.removeLeftoverInstaller);
-    move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
-        platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
+    // The stored position was taken before the window showed (setVisible).
     NameOfProject = startupProjectName();
     platform::runGuarded([this] { openStartupProject(); });
 }
 
-// The width spans the button rows with equal margins on both sides; the
-// height is the screen's work area. Any other size snaps back.
+// The size follows the screen's available area and the window's frame (see
+// mainWindowGeometry). Any other size snaps back.
 void TMainForm::FormResize()
 {
-    const int clientWidth = HelpButton->x() + HelpButton->width() + NieuwButton->x();
-    const QScreen* workScreen = screen();
-    const int workAreaHeight = workScreen ? workScreen->availableGeometry().height() : 768;
-    const int frameHeight = frameGeometry().height() - geometry().height();
-    const QSize wanted(clientWidth, std::max(workAreaHeight - 2 - frameHeight, 1));
+    const QPoint corner = frameGeometry().topLeft();
+    const QSize wanted = mainWindowGeometry(
+        corner, platform::frameMarginsOf(*this), platform::availableAreaAt(corner), span())
+                             .size();
     if (size() != wanted || minimumSize() != wanted || maximumSize() != wanted)
         setFixedSize(wanted);
     layOutControls();
+}
+
+MainWindowSpan TMainForm::span() const
+{
+    return { HelpButton->x() + HelpButton->width() + NieuwButton->x(),
+        kLayoutColumns + ScrollBox1->verticalScrollBar()->sizeHint().width() };
+}
+
+// The window is placed before it is on the screen, so that it appears at its
+// place at once. Showing it again keeps the place it had.
+void TMainForm::setVisible(bool visible)
+{
+    if (visible && !isVisible() && !PaintedB) {
+        FormResize();
+        m_position->restore();
+    }
+    QWidget::setVisible(visible);
 }
 
 // Returns false when the closing is refused.
@@ -140,8 +160,7 @@ bool TMainForm::FormClose()
         if (!ran || !closeAllowed)
             return false;
     }
-    platform::Settings::writeInteger(QStringLiteral("Left"), x());
-    platform::Settings::writeInteger(QStringLiteral("Top"), y());
+    m_position->store();
     platform::Settings::writeString(
         QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
     return true;

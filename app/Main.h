@@ -16,9 +16,14 @@ class QScrollArea;
 class QTextDocument;
 class QTimer;
 class PictureBox;
+struct MainWindowSpan;
 struct ProjectIndexLines;
 class SheetImage;
 class StartupPictures;
+
+namespace platform {
+class WindowPosition;
+}
 
 // The main window: the command buttons, the spine-text field and the view on
 // the layout sheet. Its controls keep their design names; the other windows
@@ -120,6 +125,9 @@ signals:
     // The window has closed for good; the application ends.
     void closed();
 
+public:
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -140,10 +148,12 @@ private:
     void placePictureBoxes();
     void layOutControls();
     void fitSheetToView();
+    MainWindowSpan span() const;
     QString chooseFrontPictureFile();
     platform::Picture loadPicture(const QString& fileName, QSize neededSize = QSize());
 
     Hooks m_hooks;
+    platform::WindowPosition* m_position = nullptr;
     QFont m_sheetFont;
     int m_sheetOperationDepth = 0;
     QString m_helpFile;

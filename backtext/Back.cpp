@@ -1,8 +1,8 @@
 #include "backtext/Back.h"
 
 #include "platform/ErrorReport.h"
+#include "platform/WindowPlacement.h"
 #include "richtext/RichText.h"
-#include "platform/Settings.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -26,8 +26,6 @@ TBackForm* BackForm = nullptr;
 
 namespace {
 
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
 const QString kBackTextFile = QStringLiteral("Back.rtf");
 
 bool isDutch()
@@ -130,6 +128,8 @@ TBackForm::TBackForm(QWidget* parent)
 {
     createControls();
     connectControls();
+    m_position
+        = new platform::WindowPosition(this, QStringLiteral("BackLeft"), QStringLiteral("BackTop"));
     FormCreate();
     FormResize();
 }
@@ -160,19 +160,29 @@ QImage TBackForm::backPicture()
     picture.fill(palette().color(QPalette::Window));
     const int border = RichEdit1->frameWidth();
     const QPoint innerTopLeft = RichEdit1->geometry().topLeft() + QPoint(border, border);
+    // The text cursor blinks where the user types; it is no part of the text.
+    const int cursorWidth = RichEdit1->cursorWidth();
+    RichEdit1->setCursorWidth(0);
     render(&picture, QPoint(), QRegion(QRect(innerTopLeft, kBackPictureSize)));
+    RichEdit1->setCursorWidth(cursorWidth);
     return picture;
 }
 
 // ---- Window events --------------------------------------------------------
 
+// The window is placed before it is on the screen, so that it appears at its
+// place at once.
+void TBackForm::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        FormShow();
+    QWidget::setVisible(visible);
+}
+
 void TBackForm::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous()) {
-        FormShow();
-        // Typing goes straight into the text.
-        RichEdit1->setFocus(Qt::ActiveWindowFocusReason);
-    }
+    if (!event->spontaneous())
+        RichEdit1->setFocus(Qt::ActiveWindowFocusReason); // typing goes into the text
     QWidget::showEvent(event);
 }
 
@@ -190,14 +200,12 @@ void TBackForm::resizeEvent(QResizeEvent* event)
 
 void TBackForm::FormShow()
 {
-    move(platform::Settings::readInteger(QStringLiteral("BackLeft"), kDefaultLeft),
-        platform::Settings::readInteger(QStringLiteral("BackTop"), kDefaultTop));
+    m_position->restore();
 }
 
 void TBackForm::FormClose()
 {
-    platform::Settings::writeInteger(QStringLiteral("BackLeft"), x());
-    platform::Settings::writeInteger(QStringLiteral("BackTop"), y());
+    m_position->store();
 }
 
 // ---- Commands --------------------------------------------------------------

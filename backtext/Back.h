@@ -15,6 +15,10 @@ class QPushButton;
 class QTextDocument;
 class QTextEdit;
 
+namespace platform {
+class WindowPosition;
+}
+
 // What the editor needs of the main window. The program entry connects it
 // once both windows exist.
 struct BackFormMainWindow
@@ -88,6 +92,9 @@ public:
     QPushButton* CancelButton = nullptr;
     QFileDialog* OpenDialog1 = nullptr; // made by openDialog() on first use
 
+public:
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -104,6 +111,7 @@ private:
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;
 
+    platform::WindowPosition* m_position = nullptr;
     BackFormMainWindow m_mainWindow;
     FileChooser m_chooseFile;
 };

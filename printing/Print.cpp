@@ -3,7 +3,7 @@
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
-#include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "printing/PreviewImage.h"
 #include "printing/PrintGeometry.h"
 #include "support/SharedState.h"
@@ -12,16 +12,10 @@
 #include <QDir>
 #include <QPainter>
 #include <QPushButton>
-#include <QShowEvent>
 
 TPrintForm* PrintForm = nullptr;
 
 namespace {
-
-const QString kLeftSetting = QStringLiteral("PrintLeft");
-const QString kTopSetting = QStringLiteral("PrintTop");
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
 
 struct PrintTexts
 {
@@ -75,6 +69,8 @@ TPrintForm::TPrintForm(QWidget* parent)
     : QDialog(parent)
 {
     createControls();
+    m_position = new platform::WindowPosition(
+        this, QStringLiteral("PrintLeft"), QStringLiteral("PrintTop"));
     FormCreate();
 }
 
@@ -136,17 +132,18 @@ void TPrintForm::resizeEvent(QResizeEvent* event)
     FormResize();
 }
 
-void TPrintForm::showEvent(QShowEvent* event)
+// The window is placed before it is on the screen, so that it appears at its
+// place at once.
+void TPrintForm::setVisible(bool visible)
 {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (visible && !isVisible())
         FormShow();
+    QDialog::setVisible(visible);
 }
 
 void TPrintForm::FormShow()
 {
-    move(platform::Settings::readInteger(kLeftSetting, kDefaultLeft),
-        platform::Settings::readInteger(kTopSetting, kDefaultTop));
+    m_position->restore();
 }
 
 // Every way of closing the window (Cancel, Escape, the title bar) ends here.
@@ -158,8 +155,7 @@ void TPrintForm::done(int result)
 
 void TPrintForm::FormClose()
 {
-    platform::Settings::writeInteger(kLeftSetting, pos().x());
-    platform::Settings::writeInteger(kTopSetting, pos().y());
+    m_position->store();
 }
 
 void TPrintForm::setSheetSource(SheetSource source)

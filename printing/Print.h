@@ -10,6 +10,10 @@
 class QPushButton;
 class QWidget;
 
+namespace platform {
+class WindowPosition;
+}
+
 // The print window: a preview of the whole layout sheet in an area with the
 // proportions of an A4 page, and printing of the sheet on the default printer
 // at very nearly its true size. Printing leaves the window open; each print
@@ -44,8 +48,9 @@ public:
     QPushButton* CancelButton = nullptr;
     PreviewImage* Image1 = nullptr;
 
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void done(int result) override;
 
@@ -60,6 +65,7 @@ private:
     void createControls();
     QImage currentSheet() const;
 
+    platform::WindowPosition* m_position = nullptr;
     SheetSource m_sheetSource;
 };
 

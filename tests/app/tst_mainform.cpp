@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/DesktopScreen.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,13 +134,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QString>("expectedName");
+        // The window is as tall as the screen's available area less 2 pixels,
+        // so its frame starts at most 2 pixels down.
         QTest::newRow("first start")
-            << QString() << QString() << QString() << QPoint(200, 100) << kDefaultName;
-        QTest::newRow("stored") << QStringLiteral("310") << QStringLiteral("45")
-                                << QStringLiteral("My Album") << QPoint(310, 45)
+            << QString() << QString() << QString() << QPoint(200, 2) << kDefaultName;
+        QTest::newRow("stored") << QStringLiteral("310") << QStringLiteral("1")
+                                << QStringLiteral("My Album") << QPoint(310, 1)
                                 << QStringLiteral("My Album");
         QTest::newRow("not numbers") << QStringLiteral("left") << QStringLiteral("4.5") << QString()
-                                     << QPoint(200, 100) << kDefaultName;
+                                     << QPoint(200, 2) << kDefaultName;
     }
     void firstShowing_placesWindowAndReadsProjectName()
     {
@@ -186,16 +189,32 @@ private slots:
         QCOMPARE(NameOfProject, QStringLiteral("Edited"));
     }
 
-    void size_isFixedToButtonRowsAndWorkArea()
+    void size_showsTheWholeLayoutAndFitsTheWorkArea_data()
     {
+        QTest::addColumn<int>("pixelsPerInch");
+        QTest::newRow("common screen") << 96;
+        QTest::newRow("design resolution") << 120;
+    }
+    void size_showsTheWholeLayoutAndFitsTheWorkArea()
+    {
+        QFETCH(int, pixelsPerInch);
+        platform::setScreenPixelsPerInchForTesting(pixelsPerInch);
         TMainForm& form = shownForm();
-        const int width = form.HelpButton->geometry().right() + 1 + form.NieuwButton->x();
-        QCOMPARE(width, platform::scaled(937));
-        const int workHeight = form.screen()->availableGeometry().height();
-        QCOMPARE(form.frameGeometry().height(), workHeight - 2);
+        platform::setScreenPixelsPerInchForTesting(120);
+        // At least the button rows, and wide enough for the layout's 813
+        // columns beside the scroll bar.
+        const int buttonRows = form.HelpButton->geometry().right() + 1 + form.NieuwButton->x();
+        QCOMPARE(buttonRows, platform::scaled(937, pixelsPerInch));
+        QVERIFY(form.width() >= buttonRows);
+        QVERIFY(form.ScrollBox1->viewport()->width() >= 813);
+        QCOMPARE(form.HelpButton->x(), platform::scaled(752, pixelsPerInch)); // design place
+        const QRect work = form.screen()->availableGeometry();
+        QCOMPARE(form.frameGeometry().height(), work.height() - 2);
+        QVERIFY(work.contains(form.frameGeometry()));
+
         form.resize(500, 300);
-        QCOMPARE(form.width(), width);
-        QCOMPARE(form.frameGeometry().height(), workHeight - 2);
+        QVERIFY(form.width() >= buttonRows);
+        QCOMPARE(form.frameGeometry().height(), work.height() - 2);
     }
 
     void closing_storesPositionAndLastPartOfName_data()
@@ -523,5 +542,5 @@ private:
     std::unique_ptr<TMainForm> m_form;
 };
 
-QTEST_MAIN(MainFormTest)
+QZ_DESKTOP_TEST_MAIN(MainFormTest)
 #include "tst_mainform.moc"

@@ -1,4 +1,5 @@
 #include "printing/Print.h"
+#include "tests/DesktopScreen.h"
 
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
@@ -17,6 +18,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -336,22 +338,27 @@ private slots:
 
     void closing_savesPosition_andShowingRestoresIt()
     {
+        // A window 954 pixels high: at the default place its bottom would be
+        // off the 1024-pixel test screen, so it moves up.
+        platform::setScreenPixelsPerInchForTesting(96);
         platform::Settings::writeString(QStringLiteral("PrintLeft"), QStringLiteral("abc"));
         {
             TPrintForm form;
             form.show();
-            QCOMPARE(form.pos(), QPoint(200, 100));
-            form.move(321, 123);
+            QCOMPARE(form.pos().x(), 200);
+            QTRY_COMPARE(form.frameGeometry().bottom(), form.screen()->availableGeometry().bottom());
+            form.move(321, 23);
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);
             QVERIFY(!form.isVisible());
         }
         QCOMPARE(platform::Settings::readString(QStringLiteral("PrintLeft"), QString()),
             QStringLiteral("321"));
         QCOMPARE(platform::Settings::readString(QStringLiteral("PrintTop"), QString()),
-            QStringLiteral("123"));
+            QStringLiteral("23"));
         TPrintForm again;
         again.show();
-        QCOMPARE(again.pos(), QPoint(321, 123));
+        QCOMPARE(again.pos(), QPoint(321, 23));
+        platform::setScreenPixelsPerInchForTesting(120);
     }
 
 private:
@@ -397,5 +404,5 @@ private:
     QStringList m_jobs;
 };
 
-QTEST_MAIN(PrintFormTest)
+QZ_DESKTOP_TEST_MAIN(PrintFormTest)
 #include "tst_print.moc"
