@@ -81,13 +81,13 @@ QString startupProjectName()
 
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent)
+    , m_position(this, QStringLiteral("Left"), QStringLiteral("Top"),
+          [this](QPoint frameTopLeft, const QMargins& frame, const QRect& available) {
+              return mainWindowGeometry(frameTopLeft, frame, available, span());
+          })
 {
     createControls();
     connectControls();
-    m_position = new platform::WindowPosition(this, QStringLiteral("Left"), QStringLiteral("Top"),
-        [this](QPoint frameTopLeft, const QMargins& frame, const QRect& available) {
-            return mainWindowGeometry(frameTopLeft, frame, available, span());
-        });
     FormCreate();
 }
 
@@ -145,7 +145,7 @@ void TMainForm::setVisible(bool visible)
 {
     if (visible && !isVisible() && !PaintedB) {
         FormResize();
-        m_position->restore();
+        m_position.restore();
     }
     QWidget::setVisible(visible);
 }
@@ -160,7 +160,7 @@ bool TMainForm::FormClose()
         if (!ran || !closeAllowed)
             return false;
     }
-    m_position->store();
+    m_position.store();
     platform::Settings::writeString(
         QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
     return true;
@@ -294,6 +294,18 @@ void TMainForm::PastoeButtonClick()
 
 void TMainForm::NieuwButtonClick()
 {
+    if (mayLeaveProject())
+        startNewInlay();
+}
+
+bool TMainForm::mayLeaveProject()
+{
+    return !m_hooks.saveChangesFirst || m_hooks.saveChangesFirst();
+}
+
+// New's steps; Read Project takes them too, after it has asked.
+void TMainForm::startNewInlay()
+{
     RedrawImage1();
     Edit1->setText(QString(Edit1->maxLength(), QLatin1Char(' ')));
     PastoeButtonClick();
@@ -341,7 +353,16 @@ void TMainForm::HelpButtonClick()
     }
     QUrl address = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     address.setFragment(helpAnchor(kMainHelpContext, isDutch()));
-    if (platform::shellExecute({ address.toString(QUrl::FullyEncoded), QString() }) <= 32) {
+    const int result = platform::shellExecute({ address.toString(QUrl::FullyEncoded), QString() });
+    if (result == platform::kShellNoAssociation) {
+        throw platform::UserError(
+            localText("Er is geen programma gevonden dat de help kan tonen. Installeer een "
+                      "webbrowser, of open %1 in een webbrowser",
+                "No program was found that can show the help. Install a web browser, or open "
+                "%1 in one")
+                .arg(QDir::toNativeSeparators(path)));
+    }
+    if (result <= 32) {
         throw platform::UserError(localText(
             "Het helpbestand %1 kan niet worden geopend", "The help file %1 cannot be opened")
                                       .arg(QDir::toNativeSeparators(path)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Picture.h"
+#include "platform/WindowPlacement.h"
 
 #include <QFont>
 #include <QString>
@@ -21,10 +22,6 @@ struct ProjectIndexLines;
 class SheetImage;
 class StartupPictures;
 
-namespace platform {
-class WindowPosition;
-}
-
 // The main window: the command buttons, the spine-text field and the view on
 // the layout sheet. Its controls keep their design names; the other windows
 // reach them through MainForm.
@@ -42,6 +39,9 @@ public:
     {
         std::function<void()> removeLeftoverInstaller; // at the first showing
         std::function<bool()> confirmClose; // may save first; false keeps the window open
+        // New and Read Project leave the project behind: may save it first;
+        // false stops the command.
+        std::function<bool()> saveChangesFirst;
         std::function<void()> clearBackText; // New empties the back text
         // Asks for a front picture file; empty when the user cancels.
         std::function<QString()> chooseFrontPicture;
@@ -144,6 +144,8 @@ private:
     bool FormClose();
     void setTexts();
     void openStartupProject();
+    bool mayLeaveProject();
+    void startNewInlay();
     void loadProjectFiles(const ProjectIndexLines& lines);
     void placePictureBoxes();
     void layOutControls();
@@ -153,7 +155,7 @@ private:
     platform::Picture loadPicture(const QString& fileName, QSize neededSize = QSize());
 
     Hooks m_hooks;
-    platform::WindowPosition* m_position = nullptr;
+    platform::WindowPosition m_position;
     QFont m_sheetFont;
     int m_sheetOperationDepth = 0;
     QString m_helpFile;

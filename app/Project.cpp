@@ -246,15 +246,15 @@ QString projectNameProblem(const QString& name)
         .arg(name, shown.join(u' '));
 }
 
-bool saveBeforeClosing(TYesNoDlg& dialog, TMainForm& form)
+bool saveChangesFirst(TYesNoDlg& dialog, TMainForm& form)
 {
-    switch (askToSaveOnClose(dialog, form)) {
-    case CloseAnswer::Save:
+    switch (askToSaveChanges(dialog, form)) {
+    case SaveAnswer::Save:
         form.BewaarProjectButtonClick();
         return true;
-    case CloseAnswer::DontSave:
+    case SaveAnswer::DontSave:
         return true;
-    case CloseAnswer::Cancel:
+    case SaveAnswer::Cancel:
         break;
     }
     return false;
@@ -298,6 +298,8 @@ void TMainForm::openStartupProject()
 
 void TMainForm::LeesProjectButtonClick()
 {
+    if (!mayLeaveProject())
+        return;
     SheetOperation operation(*this);
     QCoreApplication::processEvents(); // the view repaints before the browser covers it
     BrowseForm->InitialDir = DataDir;
@@ -311,7 +313,7 @@ void TMainForm::LeesProjectButtonClick()
     const ProjectIndexLines lines = readIndexOrFail(indexPath, name);
     NameOfProject = name;
     PathNameOfProject = indexPath;
-    NieuwButtonClick();
+    startNewInlay();
     loadProjectFiles(lines);
     ChangedB = false;
 }

@@ -69,8 +69,9 @@ void connectMainForm()
     hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
     hooks.confirmClose = [] {
         // Quitting for the installer asks nothing: the installer takes over.
-        return isQuittingForInstall() || saveBeforeClosing(*YesNoDlg, *MainForm);
+        return isQuittingForInstall() || saveChangesFirst(*YesNoDlg, *MainForm);
     };
+    hooks.saveChangesFirst = [] { return saveChangesFirst(*YesNoDlg, *MainForm); };
 }
 
 void forgetWindows()

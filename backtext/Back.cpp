@@ -125,11 +125,10 @@ QString displayedLineOf(const QTextDocument& document, int index)
 
 TBackForm::TBackForm(QWidget* parent)
     : QWidget(parent)
+    , m_position(this, QStringLiteral("BackLeft"), QStringLiteral("BackTop"))
 {
     createControls();
     connectControls();
-    m_position
-        = new platform::WindowPosition(this, QStringLiteral("BackLeft"), QStringLiteral("BackTop"));
     FormCreate();
     FormResize();
 }
@@ -200,12 +199,12 @@ void TBackForm::resizeEvent(QResizeEvent* event)
 
 void TBackForm::FormShow()
 {
-    m_position->restore();
+    m_position.restore();
 }
 
 void TBackForm::FormClose()
 {
-    m_position->store();
+    m_position.store();
 }
 
 // ---- Commands --------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowPlacement.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -14,10 +16,6 @@ class QLabel;
 class QPushButton;
 class QTextDocument;
 class QTextEdit;
-
-namespace platform {
-class WindowPosition;
-}
 
 // What the editor needs of the main window. The program entry connects it
 // once both windows exist.
@@ -111,7 +109,7 @@ private:
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;
 
-    platform::WindowPosition* m_position = nullptr;
+    platform::WindowPosition m_position;
     BackFormMainWindow m_mainWindow;
     FileChooser m_chooseFile;
 };

@@ -2,10 +2,8 @@
 
 #include "platform/Settings.h"
 
-#include <QEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
-#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -52,75 +50,60 @@ QMargins frameMarginsOf(const QWidget& window)
 }
 
 WindowPosition::WindowPosition(QWidget* window, QString leftKey, QString topKey, Rule rule)
-    : QObject(window)
-    , m_window(window)
+    : m_window(window)
     , m_leftKey(std::move(leftKey))
     , m_topKey(std::move(topKey))
     , m_rule(std::move(rule))
 {
-    m_window->installEventFilter(this);
 }
 
+// Placed once, before the window shows. Moving a window that is already on
+// the screen races the window manager, which is still fitting its frame.
 void WindowPosition::restore()
 {
-    m_wanted = QPoint(Settings::readInteger(m_leftKey, kDefaultPosition.x()),
+    const QPoint wanted(Settings::readInteger(m_leftKey, kDefaultPosition.x()),
         Settings::readInteger(m_topKey, kDefaultPosition.y()));
-    place(m_wanted);
+    const QMargins frame = knownFrame();
+    const QRect available = availableAreaAt(wanted);
+    const QRect client = m_rule ? m_rule(wanted, frame, available)
+                                : placedClientRect(wanted, m_window->size(), frame, available);
+    if (client.size() != m_window->size())
+        m_window->setFixedSize(client.size());
+    if (m_window->testAttribute(Qt::WA_WState_Created)) {
+        m_window->setGeometry(client); // hidden, not closed: its frame is known
+    } else {
+        // A new window (closing one ends it): the window manager puts the
+        // frame's corner at this point once it has made the frame.
+        m_window->move(client.topLeft() - QPoint(frame.left(), frame.top()));
+    }
 }
 
+// The frame's corner, worked out from the client area: the window system's
+// own idea of a window's frame can lag behind after it has been shown again.
 void WindowPosition::store() const
 {
-    const QPoint corner = m_window->frameGeometry().topLeft();
+    const QMargins frame = knownFrame();
+    const QPoint corner = m_window->geometry().topLeft() - QPoint(frame.left(), frame.top());
     Settings::writeInteger(m_leftKey, corner.x());
     Settings::writeInteger(m_topKey, corner.y());
 }
 
-void WindowPosition::place(QPoint frameTopLeft)
+// The window's frame as last seen; before it has been on the screen, the
+// frame of another of the program's windows, as a window manager draws its
+// windows alike.
+QMargins WindowPosition::knownFrame() const
 {
-    const QMargins frame = frameMarginsOf(*m_window);
-    const QRect available = availableAreaAt(frameTopLeft);
-    const QRect client = m_rule
-        ? m_rule(frameTopLeft, frame, available)
-        : placedClientRect(frameTopLeft, m_window->size(), frame, available);
-    if (client.size() != m_window->size())
-        m_window->setFixedSize(client.size());
-    if (m_window->testAttribute(Qt::WA_WState_Created)) {
-        m_window->setGeometry(client);
-    } else {
-        // Not on the screen yet, so the frame is not known: the window
-        // manager puts the frame's corner at this point.
-        m_window->move(client.topLeft() - QPoint(frame.left(), frame.top()));
+    const QMargins now = frameMarginsOf(*m_window);
+    if (!now.isNull())
+        m_seenFrame = now;
+    if (!m_seenFrame.isNull())
+        return m_seenFrame;
+    const QList<QWidget*> windows = QApplication::topLevelWidgets();
+    for (const QWidget* other : windows) {
+        if (other != m_window && other->isVisible() && !frameMarginsOf(*other).isNull())
+            return frameMarginsOf(*other);
     }
-    m_placedFrame = frame;
-    m_placedSize = client.size();
-}
-
-bool WindowPosition::eventFilter(QObject* watched, QEvent* event)
-{
-    const bool changed = event->type() == QEvent::Move || event->type() == QEvent::Resize;
-    if (watched == m_window && changed && !m_settlePending) {
-        // Once the window's own handlers have seen the change too.
-        m_settlePending = true;
-        QTimer::singleShot(0, this, [this] {
-            m_settlePending = false;
-            settle();
-        });
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-// A frame that appeared or changed since the window was placed, or a new
-// size, may have put the window elsewhere or its bottom off the screen. A
-// move by the user changes neither and is left alone.
-void WindowPosition::settle()
-{
-    if (!m_window->isVisible())
-        return;
-    const QMargins frame = frameMarginsOf(*m_window);
-    if (frame != m_placedFrame)
-        place(m_wanted);
-    else if (m_window->size() != m_placedSize)
-        place(m_window->frameGeometry().topLeft());
+    return {};
 }
 
 } // namespace platform

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMargins>
-#include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -33,12 +32,10 @@ QRect availableAreaAt(QPoint point);
 // while it has not (yet) drawn one.
 QMargins frameMarginsOf(const QWidget& window);
 
-// Keeps a window's position in the settings: restore() before it shows puts
-// its frame where the settings say, inside the screen; store() writes where
-// its frame is. A window manager reports the frame only once the window is
-// on the screen: when it does, the window is placed again with the real
-// frame, so it lands where it was stored and its bottom stays on the screen.
-class WindowPosition : public QObject
+// Keeps a window's position in the settings: restore() before the window
+// shows puts its frame where the settings say, inside the screen; store()
+// writes where its frame is.
+class WindowPosition
 {
 public:
     // The client area for a frame corner, the frame and the available area.
@@ -52,21 +49,14 @@ public:
     void restore();
     void store() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void place(QPoint frameTopLeft);
-    void settle();
+    QMargins knownFrame() const;
 
     QWidget* m_window;
     QString m_leftKey;
     QString m_topKey;
     Rule m_rule;
-    QPoint m_wanted;
-    QMargins m_placedFrame;
-    QSize m_placedSize;
-    bool m_settlePending = false;
+    mutable QMargins m_seenFrame;
 };
 
 } // namespace platform

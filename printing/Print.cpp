@@ -67,10 +67,9 @@ QString printerLabel(const QPrinter& printer)
 
 TPrintForm::TPrintForm(QWidget* parent)
     : QDialog(parent)
+    , m_position(this, QStringLiteral("PrintLeft"), QStringLiteral("PrintTop"))
 {
     createControls();
-    m_position = new platform::WindowPosition(
-        this, QStringLiteral("PrintLeft"), QStringLiteral("PrintTop"));
     FormCreate();
 }
 
@@ -143,7 +142,7 @@ void TPrintForm::setVisible(bool visible)
 
 void TPrintForm::FormShow()
 {
-    m_position->restore();
+    m_position.restore();
 }
 
 // Every way of closing the window (Cancel, Escape, the title bar) ends here.
@@ -155,7 +154,7 @@ void TPrintForm::done(int result)
 
 void TPrintForm::FormClose()
 {
-    m_position->store();
+    m_position.store();
 }
 
 void TPrintForm::setSheetSource(SheetSource source)

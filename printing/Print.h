@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/WindowPlacement.h"
 #include "printing/PreviewImage.h"
 
 #include <QDialog>
@@ -9,10 +10,6 @@
 
 class QPushButton;
 class QWidget;
-
-namespace platform {
-class WindowPosition;
-}
 
 // The print window: a preview of the whole layout sheet in an area with the
 // proportions of an A4 page, and printing of the sheet on the default printer
@@ -65,7 +62,7 @@ private:
     void createControls();
     QImage currentSheet() const;
 
-    platform::WindowPosition* m_position = nullptr;
+    platform::WindowPosition m_position;
     SheetSource m_sheetSource;
 };
 

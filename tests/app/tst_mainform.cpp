@@ -13,11 +13,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -303,6 +305,42 @@ private slots:
         QVERIFY(changedArea(emptyLayout(after.size()), after, rightTail).isValid());
     }
 
+    void keyboard_enterAppliesTheSpineText()
+    {
+        TMainForm& form = shownForm();
+        const QImage before = form.sheetImage();
+        form.Edit1->setText(QStringLiteral("Album"));
+        QTest::keyClick(form.Edit1, Qt::Key_Return);
+        QVERIFY(form.sheetImage() != before);
+        QVERIFY(ChangedB);
+    }
+
+    void mnemonics_oneLetterPerControlInEitherLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << QString();
+        QTest::newRow("Dutch") << QStringLiteral("NLD");
+    }
+    void mnemonics_oneLetterPerControlInEitherLanguage()
+    {
+        QFETCH(QString, language);
+        sLanguage = language;
+        TMainForm form;
+        sLanguage.clear();
+        const QStringList captions { form.NieuwButton->text(), form.FrontButton->text(),
+            form.BackButton->text(), form.LeesProjectButton->text(),
+            form.BewaarProjectButton->text(), form.PrintButton->text(), form.HelpButton->text(),
+            form.AboutButton->text(), form.PastoeButton->text(), form.Label1->text() };
+        QSet<QChar> letters;
+        for (const QString& caption : captions) {
+            const qsizetype marker = caption.indexOf(QLatin1Char('&'));
+            QVERIFY2(marker >= 0 && marker + 1 < caption.size(), qPrintable(caption));
+            letters.insert(caption.at(marker + 1).toLower());
+        }
+        QCOMPARE(letters.size(), captions.size());
+        QCOMPARE(form.Label1->buddy(), form.Edit1);
+    }
+
     void apply_emptyTextDrawsNothingButMarksChanged()
     {
         TMainForm& form = shownForm();
@@ -517,6 +555,31 @@ private slots:
         QVERIFY(!platform::runGuarded([&] { form.HelpButtonClick(); }));
         QCOMPARE(calls, 1);
         QCOMPARE(m_errors.size(), 2);
+        QFile::remove(m_programDir + QStringLiteral("qzLayer_n.html"));
+    }
+
+    void help_withoutABrowser_saysSoInTheUsersLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("English") << QString() << QStringLiteral("Install a web browser");
+        QTest::newRow("Dutch") << QStringLiteral("NLD")
+                               << QStringLiteral("Installeer een webbrowser");
+    }
+    void help_withoutABrowser_saysSoInTheUsersLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, says);
+        writeFile(m_programDir + QStringLiteral("qzLayer_n.html"), "<html></html>");
+        sLanguage = language;
+        TMainForm& form = shownForm();
+        platform::setShellHandler(
+            [](const platform::ShellRequest&) { return platform::kShellNoAssociation; });
+        QVERIFY(!platform::runGuarded([&] { form.HelpButtonClick(); }));
+        sLanguage.clear();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(says), qPrintable(m_errors.first()));
+        QVERIFY(m_errors.first().contains(QStringLiteral("qzLayer_n.html")));
         QFile::remove(m_programDir + QStringLiteral("qzLayer_n.html"));
     }
 

@@ -112,6 +112,11 @@ private slots:
             platform::Settings::writeString(QStringLiteral("TestLeft"), left);
             platform::Settings::writeString(QStringLiteral("TestTop"), top);
         }
+        // The program's main window is up: its frame tells how large the
+        // new window's frame will be.
+        QWidget mainWindow;
+        mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
         QWidget window;
         window.setFixedSize(300, 200);
         platform::WindowPosition position(
