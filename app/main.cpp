@@ -8,6 +8,7 @@
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
+#include "platform/QtTranslations.h"
 #include "printing/Print.h"
 #include "support/Support.h"
 #include "update/GetVersions.h"
@@ -96,6 +97,7 @@ int main(int argc, char* argv[])
 
     // Language, platform and folders are known before any window exists.
     RunStartupProbe();
+    platform::installQtTranslations(sLanguage == QLatin1String("NLD") ? "nl" : "en", &application);
 
     // The start-up project's pictures are decoded while the windows are made.
     // The program folder is taken first: finding the data folder moves
