@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "app/BackFormLink.h"
 #include "app/LayoutSheet.h"
+#include "app/ProgramIcon.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
 #include "backtext/Back.h"
@@ -94,6 +95,10 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qzLayer"));
+    // Every window carries the program's icon; the desktop finds the menu
+    // entry (and so its name and icon) of the running program by this name.
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(QZ_APP_ID));
 
     // Language, platform and folders are known before any window exists.
     RunStartupProbe();
