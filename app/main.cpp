@@ -4,6 +4,7 @@
 #include "app/ProgramIcon.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
+#include "app/UpdateLink.h"
 #include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
@@ -67,13 +68,9 @@ void connectMainForm()
     // Projects load their back text into the editor and save it from there.
     MainForm->setBackTextDocument(BackForm->RichEdit1->document());
     PrintForm->setSheetSource([] { return MainForm->sheetImage(); });
-    TMainForm::Hooks& hooks = MainForm->hooks();
-    hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
-    hooks.confirmClose = [] {
-        // Quitting for the installer asks nothing: the installer takes over.
-        return isQuittingForInstall() || saveChangesFirst(*YesNoDlg, *MainForm);
-    };
-    hooks.saveChangesFirst = [] { return saveChangesFirst(*YesNoDlg, *MainForm); };
+    const auto saveChanges = [] { return saveChangesFirst(*YesNoDlg, *MainForm); };
+    connectVersionsForm(*MainForm, *VersionsForm, saveChanges);
+    MainForm->hooks().saveChangesFirst = saveChanges;
 }
 
 void forgetWindows()
