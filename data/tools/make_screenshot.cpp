@@ -5,6 +5,8 @@
 // The default project's files are the index file, Front.jpg, Back.bmp and
 // Back.rtf, as installed beside the program.
 
+#include "data/tools/ToolHome.h"
+
 #include "app/BackFormLink.h"
 #include "app/Main.h"
 #include "backtext/Back.h"
@@ -18,14 +20,11 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 
-#include <cstdio>
-
 namespace {
 
 int fail(const QString& text)
 {
-    std::fprintf(stderr, "make_screenshot: %s\n", qPrintable(text));
-    return 1;
+    return toolFailed("make_screenshot", text);
 }
 
 } // namespace
@@ -35,14 +34,10 @@ int main(int argc, char* argv[])
     if (argc < 3)
         return fail(QStringLiteral("usage: make_screenshot <picture .png> <project file>..."));
 
-    // A home and a program folder of its own: the settings and projects of
-    // the user who builds the program are never touched.
+    // A program folder of its own, beside the projects of its own home.
     QTemporaryDir home;
-    if (!home.isValid())
+    if (!useHomeIn(home))
         return fail(QStringLiteral("no temporary folder"));
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     qputenv("LANG", "C.UTF-8");
     qputenv("LC_ALL", "C.UTF-8");
     const QString program = home.filePath(QStringLiteral("program"));

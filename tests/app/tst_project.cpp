@@ -160,6 +160,17 @@ private:
 #endif
 
 enum class Answer { Yes, No, Cancel };
+
+// Clicks the answer once the question dialog is up.
+void answerWhenAsked(Answer answer)
+{
+    whenVisible(YesNoDlg, [answer] {
+        QPushButton* button = answer == Answer::Yes ? YesNoDlg->JaBtn
+            : answer == Answer::No                  ? YesNoDlg->NeeBtn
+                                                    : YesNoDlg->CancelBtn;
+        QTest::mouseClick(button, Qt::LeftButton);
+    });
+}
 enum class SaveFailure { DiskFull, FolderIsAFile, IndexIsAFolder, NameWithSeparator };
 
 } // namespace
@@ -669,12 +680,7 @@ private slots:
         form.hooks().confirmClose = [&form] { return saveChangesFirst(*YesNoDlg, form); };
         form.Edit1->setText(name);
         form.PastoeButtonClick();
-        whenVisible(YesNoDlg, [answer] {
-            QPushButton* button = answer == Answer::Yes ? YesNoDlg->JaBtn
-                : answer == Answer::No                  ? YesNoDlg->NeeBtn
-                                                        : YesNoDlg->CancelBtn;
-            QTest::mouseClick(button, Qt::LeftButton);
-        });
+        answerWhenAsked(answer);
 
         QCOMPARE(form.close(), closes);
         QCOMPARE(form.isVisible(), !closes);
@@ -705,12 +711,7 @@ private slots:
         const QString unsaved = QStringLiteral("Unsaved Album");
         form.Edit1->setText(unsaved);
         form.PastoeButtonClick();
-        whenVisible(YesNoDlg, [answer] {
-            QPushButton* button = answer == Answer::Yes ? YesNoDlg->JaBtn
-                : answer == Answer::No                  ? YesNoDlg->NeeBtn
-                                                        : YesNoDlg->CancelBtn;
-            QTest::mouseClick(button, Qt::LeftButton);
-        });
+        answerWhenAsked(answer);
         const QString other = defaultProjectName();
         if (answer != Answer::Cancel && readProject)
             chooseInBrowser(other + QStringLiteral(".qlp"));
