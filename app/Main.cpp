@@ -4,7 +4,7 @@
 #include "printing/Print.h"
 #include "update/GetVersions.h"
 
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
 #include "app/Project.h"

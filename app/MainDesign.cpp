@@ -3,7 +3,7 @@
 
 #include "app/Main.h"
 
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 #include "app/PictureBox.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"

@@ -1,6 +1,6 @@
 #include "app/PictureBox.h"
 
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 
 #include <QPaintEvent>
 #include <QPainter>

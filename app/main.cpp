@@ -1,6 +1,6 @@
 #include "app/Main.h"
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
 #include "backtext/Back.h"

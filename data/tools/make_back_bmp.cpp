@@ -5,7 +5,7 @@
 //   make_back_bmp <back text .rtf> <picture .bmp>
 
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"

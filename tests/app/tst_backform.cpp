@@ -1,5 +1,5 @@
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"

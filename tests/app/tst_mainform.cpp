@@ -1,4 +1,4 @@
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "platform/DesignScale.h"

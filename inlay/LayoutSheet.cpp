@@ -1,4 +1,4 @@
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
