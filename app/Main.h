@@ -1,5 +1,6 @@
 #pragma once
 
+#include "inlay/InlayPage.h"
 #include "platform/Picture.h"
 
 #include <QFont>
@@ -40,6 +41,9 @@ public:
         std::function<void()> clearBackText; // New empties the back text
         // Asks for a front picture file; empty when the user cancels.
         std::function<QString()> chooseFrontPicture;
+        // The back text as the editor shows it from its top, which may be
+        // what an opened project's back picture was made from.
+        std::function<std::shared_ptr<const inlay::BackText>()> backTextAtTop;
     };
     Hooks& hooks() { return m_hooks; }
 
@@ -69,12 +73,16 @@ public:
     void Load2(const QString& fileName);
     void Load3(const QString& fileName);
     // Signs a back picture and composes it onto the sheet; Load3 and the back
-    // text editor both end here.
-    void composeBackPicture(platform::Picture picture);
-    // Draws text on the sheet in its current font, turned by angle degrees
-    // counter-clockwise about (x, y).
-    void AngleTextOut(int angle, int x, int y, const QString& text);
+    // text editor both end here. The editor also gives the text the picture
+    // was made from, which printing uses where it paints exactly the picture.
+    void composeBackPicture(
+        platform::Picture picture, std::shared_ptr<const inlay::BackText> text = nullptr);
     const QImage& sheetImage() const;
+    // What the sheet shows, for the preview, printing and PDF.
+    const inlay::Page& page() const { return m_page; }
+    // The size a front picture is decoded for: the sheet's, unless the window
+    // works for a finer output (a PDF made from the command line).
+    void setFrontPictureSize(QSize size) { m_frontPictureSize = size; }
 
     // ---- The back text ----
     // The document of the back-text editor: projects load their back text
@@ -143,8 +151,12 @@ private:
     QString chooseFrontPictureFile();
     platform::Picture loadPicture(const QString& fileName, QSize neededSize = QSize());
 
+    void renderSheet();
+    void offerBackText(std::shared_ptr<const inlay::BackText> text);
+
     Hooks m_hooks;
-    QFont m_sheetFont;
+    inlay::Page m_page;
+    QSize m_frontPictureSize;
     int m_sheetOperationDepth = 0;
     QString m_helpFile;
     QTextDocument* m_backTextDocument = nullptr;

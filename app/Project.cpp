@@ -321,6 +321,10 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
     Load2(projectFilePath(DataDir, lines.front));
     Load3(projectFilePath(DataDir, lines.back));
     platform::loadRichTextFile(projectFilePath(DataDir, lines.text), backTextDocument());
+    // A back picture that the editor made from this text at its top is
+    // printed from the text.
+    if (m_hooks.backTextAtTop)
+        offerBackText(m_hooks.backTextAtTop());
     // The length limit is for typing; a longer name from the browser is kept
     // whole, so saving again writes the same project.
     Edit1->setMaxLength(std::max(Edit1->maxLength(), static_cast<int>(NameOfProject.size())));

@@ -1,5 +1,6 @@
 #include "backtext/Back.h"
 
+#include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
 #include "platform/RichText.h"
 #include "platform/Settings.h"
@@ -7,6 +8,7 @@
 #include "support/Support.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QScrollBar>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -164,6 +166,21 @@ QImage TBackForm::backPicture()
     return picture;
 }
 
+std::shared_ptr<const inlay::BackText> TBackForm::backText(QPoint scroll) const
+{
+    // The back picture starts at the editor's inner corner; the text area is
+    // the viewport, which a vertical scroll bar makes narrower.
+    const int border = RichEdit1->frameWidth();
+    const QRect textArea = RichEdit1->viewport()->geometry().translated(-border, -border);
+    return std::make_shared<const inlay::BackText>(
+        *RichEdit1->document(), textArea, scroll, RichEdit1->palette());
+}
+
+QPoint TBackForm::scrollPosition() const
+{
+    return { RichEdit1->horizontalScrollBar()->value(), RichEdit1->verticalScrollBar()->value() };
+}
+
 // ---- Window events --------------------------------------------------------
 
 void TBackForm::showEvent(QShowEvent* event)
@@ -272,7 +289,7 @@ void TBackForm::OKButtonClick()
     m_mainWindow.runSheetOperation([this] {
         // Layouts and repaints that are still pending settle first.
         QCoreApplication::processEvents();
-        m_mainWindow.composeBackPicture(backPicture());
+        m_mainWindow.composeBackPicture(backPicture(), backText(scrollPosition()));
         QString spineText = withoutOuterSpaces(displayedLine(0));
         if (UnSpace(spineText).isEmpty())
             spineText = withoutOuterSpaces(displayedLine(1));

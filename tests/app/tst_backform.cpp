@@ -312,6 +312,40 @@ private slots:
         QCOMPARE(m_mainForm->Edit1->text(), QStringLiteral("Track 1"));
     }
 
+    // Printing paints the back picture from the text only where the text
+    // paints exactly the picture the copy made.
+    void copy_keepsTheTextOnlyWhereItPaintsThePicture_data()
+    {
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<bool>("scrollDown");
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("short text") << 3 << false << false << true;
+        QTest::newRow("scrolled, with a scroll bar") << 80 << true << false << true;
+        QTest::newRow("a selection shows") << 3 << false << true << false;
+    }
+    void copy_keepsTheTextOnlyWhereItPaintsThePicture()
+    {
+        QFETCH(int, lineCount);
+        QFETCH(bool, scrollDown);
+        QFETCH(bool, select);
+        QStringList lines { QStringLiteral("Velvet Hours") };
+        for (int i = 1; i < lineCount; ++i)
+            lines << QStringLiteral("%1.\tTrack %1").arg(i);
+        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        if (scrollDown) {
+            QScrollBar* bar = m_backForm->RichEdit1->verticalScrollBar();
+            bar->setValue(bar->maximum() / 2);
+        }
+        if (select)
+            m_backForm->RichEdit1->selectAll();
+        m_backForm->OKButtonClick();
+        QFETCH(bool, kept);
+        QCOMPARE(bool(m_mainForm->page().backText), kept);
+    }
+
     void copy_spineTextFromFirstOrSecondLine_data()
     {
         QTest::addColumn<QString>("text");
