@@ -276,6 +276,14 @@ void TMainForm::offerBackText(std::shared_ptr<const inlay::BackText> text)
         m_page.backText = std::move(text);
 }
 
+QString TMainForm::projectTitle() const
+{
+    const QString spineText = Edit1->text().trimmed();
+    if (!spineText.isEmpty())
+        return spineText;
+    return NameOfProject.trimmed().isEmpty() ? ProgNam : NameOfProject.trimmed();
+}
+
 const QImage& TMainForm::sheetImage() const
 {
     return Image1->raster();

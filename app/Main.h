@@ -80,6 +80,8 @@ public:
     const QImage& sheetImage() const;
     // What the sheet shows, for the preview, printing and PDF.
     const inlay::Page& page() const { return m_page; }
+    // The name the project is known by: the one it would be saved under.
+    QString projectTitle() const;
     // The size a front picture is decoded for: the sheet's, unless the window
     // works for a finer output (a PDF made from the command line).
     void setFrontPictureSize(QSize size) { m_frontPictureSize = size; }

@@ -64,7 +64,9 @@ void connectMainForm()
     connectBackForm(*MainForm, *BackForm);
     // Projects load their back text into the editor and save it from there.
     MainForm->setBackTextDocument(BackForm->RichEdit1->document());
-    PrintForm->setSheetSource([] { return MainForm->sheetImage(); });
+    PrintForm->setInlaySource([] {
+        return TPrintForm::PrintableInlay { MainForm->page(), MainForm->projectTitle() };
+    });
     TMainForm::Hooks& hooks = MainForm->hooks();
     hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
     hooks.confirmClose = [] {

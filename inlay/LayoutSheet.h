@@ -44,6 +44,8 @@ constexpr int kScrollRange = 1188;
 // Every column and row the layout draws on: the sheet raster is never
 // smaller, and this is what is printed.
 constexpr QSize kLayoutSize { 813, kScrollRange };
+// The layout draws nothing below its lowest cut marks, which end here.
+constexpr int kLayoutBottom = 1148;
 // The two inlays apart, each with its cut marks, for paper that holds only
 // one of them: the front down to the end of its lower marks, the back from
 // the start of its upper marks.
