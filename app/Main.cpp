@@ -90,6 +90,11 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
+void TMainForm::setRequestedProject(const ProjectLocation& location)
+{
+    m_requestedProject = std::make_unique<ProjectLocation>(location);
+}
+
 // ---- Window events --------------------------------------------------------
 
 void TMainForm::FormCreate()
@@ -115,7 +120,7 @@ void TMainForm::FormShow()
     move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
         platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
     NameOfProject = startupProjectName();
-    platform::runGuarded([this] { openStartupProject(); });
+    platform::runGuarded([this] { openFirstProject(); });
 }
 
 // The width spans the button rows with equal margins on both sides; the
@@ -144,8 +149,10 @@ bool TMainForm::FormClose()
     }
     platform::Settings::writeInteger(QStringLiteral("Left"), x());
     platform::Settings::writeInteger(QStringLiteral("Top"), y());
-    platform::Settings::writeString(
-        QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
+    if (!m_projectOutsideDataDir) {
+        platform::Settings::writeString(
+            QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
+    }
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -18,6 +19,7 @@ class QTextDocument;
 class QTimer;
 class PictureBox;
 struct ProjectIndexLines;
+struct ProjectLocation;
 class SheetImage;
 class StartupPictures;
 
@@ -46,6 +48,17 @@ public:
         std::function<std::shared_ptr<const inlay::BackText>()> backTextAtTop;
     };
     Hooks& hooks() { return m_hooks; }
+
+    // The project to open at the first showing instead of the one from the
+    // last run (a project named on the command line).
+    void setRequestedProject(const ProjectLocation& location);
+    // Opens the project at once. Throws UserError, changing nothing, when its
+    // index file cannot be read; a project file that cannot be loaded throws
+    // after the sheet was reset, as at start-up.
+    void openProjectAt(const ProjectLocation& location);
+    // Opens the project of the last run (NameOfProject), giving it the
+    // default project's files when its folder is missing.
+    void openStartupProject();
 
     // Pictures of the start-up project read ahead while the windows were made;
     // opening that project takes them instead of reading the files again.
@@ -145,8 +158,9 @@ private:
     void FormResize();
     bool FormClose();
     void setTexts();
-    void openStartupProject();
-    void loadProjectFiles(const ProjectIndexLines& lines);
+    void openFirstProject();
+    void openProjectFrom(const ProjectLocation& location, const ProjectIndexLines& lines);
+    void loadProjectFiles(const ProjectIndexLines& lines, const QString& folder);
     void placePictureBoxes();
     void layOutControls();
     void fitSheetToView();
@@ -163,6 +177,10 @@ private:
     QString m_helpFile;
     QTextDocument* m_backTextDocument = nullptr;
     StartupPictures* m_startupPictures = nullptr;
+    std::unique_ptr<ProjectLocation> m_requestedProject;
+    // Opened from an index file elsewhere and not saved since: the next start
+    // cannot find it by name, so its name is not remembered.
+    bool m_projectOutsideDataDir = false;
 };
 
 extern TMainForm* MainForm;

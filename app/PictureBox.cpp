@@ -51,7 +51,7 @@ SheetImage::SheetImage(QWidget* parent)
 QImage& SheetImage::canvas()
 {
     if (m_raster.isNull())
-        m_raster = sheet::createSheet(size());
+        m_raster = sheet::createSheet(sheet::sheetSize(size()));
     return m_raster;
 }
 

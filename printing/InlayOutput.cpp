@@ -11,6 +11,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include <cmath>
+
 namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
@@ -92,6 +94,15 @@ PagedOutput pdfOutput(Paper paper)
     output.dotsPerMm = dotsPerMm(kPdfDotsPerInch, kPdfDotsPerInch);
     output.plan = pagePlan(output.geometry, output.paperMm.height());
     return output;
+}
+
+QSize pdfPicturePixels(const QRect& sheetArea)
+{
+    const PagedOutput output = pdfOutput(Paper::A4);
+    const QRectF onDevice
+        = sheetToDevice(output.geometry, inlay::Part::Whole, output.deviceOriginMm, output.dotsPerMm)
+              .mapRect(QRectF(sheetArea));
+    return { int(std::ceil(onDevice.width())), int(std::ceil(onDevice.height())) };
 }
 
 bool paintPages(

@@ -41,6 +41,8 @@ struct PagedOutput
 PagedOutput printerOutput(const QPrinter& printer);
 // A PDF's pages at true size, at the resolution pictures are written at.
 PagedOutput pdfOutput(Paper paper);
+// How many pixels a picture in that sheet area gets in a PDF.
+QSize pdfPicturePixels(const QRect& sheetArea);
 
 // Paints every page of the output, starting a new page for each after the
 // first. Returns false when the device cannot start another page.

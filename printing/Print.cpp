@@ -117,6 +117,11 @@ QString pdfFileName(const QString& title)
 
 } // namespace
 
+Paper rememberedPaper()
+{
+    return paperFromKey(platform::Settings::readString(kPaperSetting, QString())).value_or(Paper::A4);
+}
+
 TPrintForm::TPrintForm(QWidget* parent)
     : QDialog(parent)
 {
@@ -180,9 +185,7 @@ void TPrintForm::FormCreate()
     PaperLabel->setText(text.paper);
     PaperBox->addItem(QStringLiteral("A4"), paperKey(Paper::A4));
     PaperBox->addItem(text.letter, paperKey(Paper::Letter));
-    const int paper = PaperBox->findData(
-        platform::Settings::readString(kPaperSetting, paperKey(Paper::A4)).toLower());
-    PaperBox->setCurrentIndex(std::max(paper, 0));
+    PaperBox->setCurrentIndex(std::max(PaperBox->findData(paperKey(rememberedPaper())), 0));
 
     rScreen = platform::screenPixelsPerInch() / 96.0;
 

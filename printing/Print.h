@@ -96,5 +96,8 @@ private:
     int m_pageCount = 1; // of the output the preview shows
 };
 
+// The paper chosen last in the print window; A4 until one is chosen.
+Paper rememberedPaper();
+
 // The one print window, created at program start.
 extern TPrintForm* PrintForm;
