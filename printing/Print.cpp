@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -114,6 +115,16 @@ QString pdfFileName(const QString& title)
     }
     return (name.isEmpty() ? QStringLiteral("qzLayer") : name) + QStringLiteral(".pdf");
 }
+
+// Printing a large photo takes a moment; the pointer says so meanwhile.
+class BusyPointer
+{
+public:
+    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
 
 } // namespace
 
@@ -347,7 +358,10 @@ void TPrintForm::PrintCover()
     if (!printer)
         throw platform::UserError(text.printerGone.arg(name));
     const PrintableInlay inlay = currentInlay();
-    printInlay(*printer, inlay.page, inlay.title);
+    {
+        const BusyPointer busy;
+        printInlay(*printer, inlay.page, inlay.title);
+    }
     showNote(text.sent.arg(name));
 }
 
@@ -371,7 +385,10 @@ void TPrintForm::PdfButtonClick()
     const QString path = askForPdfFile(QDir(folder).filePath(pdfFileName(inlay.title)));
     if (path.isEmpty())
         return;
-    writeInlayPdf(path, inlay.page, chosenPaper(), inlay.title);
+    {
+        const BusyPointer busy;
+        writeInlayPdf(path, inlay.page, chosenPaper(), inlay.title);
+    }
     platform::Settings::writeString(kPdfFolderSetting, QFileInfo(path).absolutePath());
     showNote(texts().saved.arg(QDir::toNativeSeparators(path)));
 }
