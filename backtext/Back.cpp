@@ -185,8 +185,11 @@ QPoint TBackForm::scrollPosition() const
 
 void TBackForm::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        // Typing goes straight into the text.
+        RichEdit1->setFocus(Qt::ActiveWindowFocusReason);
+    }
     QWidget::showEvent(event);
 }
 

@@ -12,6 +12,7 @@ namespace inlay {
 class BackText;
 }
 
+class FormatBar;
 class QFileDialog;
 class QFrame;
 class QLabel;
@@ -88,6 +89,9 @@ public:
     QPushButton* LeesButton = nullptr;
     QPushButton* SaveButton = nullptr;
     QLabel* Label1 = nullptr;
+    // Between the top panel and the text; other commands join it with
+    // formatBar->addCommand().
+    FormatBar* formatBar = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QFrame* Panel2 = nullptr;
     QPushButton* OKButton = nullptr;
