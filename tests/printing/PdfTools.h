@@ -6,14 +6,37 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace pdftools {
+
+// The printer tests print on: it writes its job to a PDF file at 600 dots per
+// inch, its printable area 18 points from the paper's left edge and 15 from
+// its top (whole points, as a PDF keeps them).
+constexpr int kPrinterDotsPerInch = 600;
+constexpr double kPrinterLeftMarginPoints = 18;
+constexpr double kPrinterTopMarginPoints = 15;
+
+inline std::unique_ptr<QPrinter> printerWritingTo(const QString& path, const QPageSize& paper)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(path);
+    printer->setResolution(kPrinterDotsPerInch);
+    printer->setPageLayout(QPageLayout(paper, QPageLayout::Portrait,
+        QMarginsF(kPrinterLeftMarginPoints, kPrinterTopMarginPoints, kPrinterLeftMarginPoints,
+            kPrinterTopMarginPoints),
+        QPageLayout::Point));
+    return printer;
+}
 
 inline bool available()
 {

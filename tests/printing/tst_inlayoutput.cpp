@@ -20,13 +20,12 @@
 // by poppler and the lines found in the dots.
 namespace {
 
-constexpr int kDotsPerInch = 600;
+constexpr int kDotsPerInch = pdftools::kPrinterDotsPerInch;
 // 0.05 mm at 600 dots per inch.
 constexpr double kToleranceDots = 0.05 * kDotsPerInch / 25.4;
-// The test printer's printable area starts 18 points from the paper's left
-// edge and 15 points from its top edge (whole points, as a PDF keeps them).
-constexpr double kLeftMarginDots = 18 * kDotsPerInch / 72.0; // 150
-constexpr double kTopMarginDots = 15 * kDotsPerInch / 72.0; // 125
+// Where the test printer's printable area starts.
+constexpr double kLeftMarginDots = pdftools::kPrinterLeftMarginPoints * kDotsPerInch / 72.0; // 150
+constexpr double kTopMarginDots = pdftools::kPrinterTopMarginPoints * kDotsPerInch / 72.0; // 125
 
 struct Run
 {
@@ -127,17 +126,6 @@ QString misplacedLine(const QImage& page, QPointF originDots, QSizeF dotsPerPixe
     return {};
 }
 
-std::unique_ptr<QPrinter> pdfPrinter(const QString& path, QPageSize paper)
-{
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(path);
-    printer->setResolution(kDotsPerInch);
-    printer->setPageLayout(QPageLayout(paper, QPageLayout::Portrait,
-        QMarginsF(18, 15, 18, 15), QPageLayout::Point));
-    return printer;
-}
-
 QImage gradient(QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -208,7 +196,7 @@ private slots:
     void printedPage_putsEveryLineWhereTheFactorsPutIt()
     {
         const QString path = m_dir.filePath(QStringLiteral("printer.pdf"));
-        const std::unique_ptr<QPrinter> printer = pdfPrinter(path, QPageSize(QPageSize::A4));
+        const std::unique_ptr<QPrinter> printer = pdftools::printerWritingTo(path, QPageSize(QPageSize::A4));
         printInlay(*printer, inlay::Page(), QStringLiteral("Lines"));
         const QList<QImage> pages = pdftools::rasterise(path, kDotsPerInch);
         QCOMPARE(pages.size(), 1);
@@ -391,7 +379,7 @@ private slots:
     void preview_showsEveryLine()
     {
         const std::unique_ptr<QPrinter> printer
-            = pdfPrinter(m_dir.filePath(QStringLiteral("unused.pdf")), QPageSize(QPageSize::A4));
+            = pdftools::printerWritingTo(m_dir.filePath(QStringLiteral("unused.pdf")), QPageSize(QPageSize::A4));
         const PagedOutput output = printerOutput(*printer);
         const QImage preview = previewImage(inlay::Page(), output, QSize(630, 891));
         // A4 fills the area at 3 pixels per millimetre.

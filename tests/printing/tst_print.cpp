@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int kDotsPerInch = 600;
-
 // Counts the runs of paper across the middle row of the preview: one per page.
 // Around the pages lies an even grey.
 int paperBlocks(const QImage& preview)
@@ -333,13 +331,7 @@ private:
         m_jobs.append(name == QLatin1String("Refusing")
                 ? m_dir.filePath(QStringLiteral("missing/folder/job.pdf"))
                 : m_dir.filePath(QStringLiteral("%1-%2.pdf").arg(name).arg(m_jobs.size() + 1)));
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(m_jobs.last());
-        printer->setResolution(kDotsPerInch);
-        printer->setPageLayout(QPageLayout(
-            paper, QPageLayout::Portrait, QMarginsF(18, 15, 18, 15), QPageLayout::Point));
-        return printer;
+        return pdftools::printerWritingTo(m_jobs.last(), paper);
     }
 
     QTemporaryDir m_dir;
