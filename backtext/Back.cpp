@@ -162,7 +162,12 @@ QImage TBackForm::backPicture()
     picture.fill(palette().color(QPalette::Window));
     const int border = RichEdit1->frameWidth();
     const QPoint innerTopLeft = RichEdit1->geometry().topLeft() + QPoint(border, border);
+    // The blinking text cursor is no part of the text: whether it showed at
+    // the moment of the copy would decide whether it is printed.
+    const int cursorWidth = RichEdit1->cursorWidth();
+    RichEdit1->setCursorWidth(0);
     render(&picture, QPoint(), QRegion(QRect(innerTopLeft, kBackPictureSize)));
+    RichEdit1->setCursorWidth(cursorWidth);
     return picture;
 }
 
