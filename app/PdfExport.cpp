@@ -34,9 +34,6 @@ void writeProjectPdf(const QString& pdfFile, const QString& project, std::option
     });
     connectBackForm(mainForm, backForm);
     mainForm.setBackTextDocument(backForm.RichEdit1->document());
-    // The editor lays its text out only once shown; it is shown nowhere.
-    backForm.setAttribute(Qt::WA_DontShowOnScreen);
-    backForm.show();
     // The front picture is decoded once, as finely as the PDF holds it.
     mainForm.setFrontPictureSize(pdfPicturePixels(sheet::kFrontArea.toRect()));
 

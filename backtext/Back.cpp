@@ -9,6 +9,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
+#include <QStyle>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -173,12 +174,29 @@ QImage TBackForm::backPicture()
 
 std::shared_ptr<const inlay::BackText> TBackForm::backText(QPoint scroll) const
 {
-    // The back picture starts at the editor's inner corner; the text area is
-    // the viewport, which a vertical scroll bar makes narrower.
-    const int border = RichEdit1->frameWidth();
-    const QRect textArea = RichEdit1->viewport()->geometry().translated(-border, -border);
     return std::make_shared<const inlay::BackText>(
-        *RichEdit1->document(), textArea, scroll, RichEdit1->palette());
+        *RichEdit1->document(), textArea(), scroll, RichEdit1->palette());
+}
+
+// The back picture starts at the editor's inner corner; the text area is the
+// viewport, which a vertical scroll bar makes narrower. An editor that was
+// never shown has not laid itself out yet: its area is worked out as it will
+// lay it out.
+QRect TBackForm::textArea() const
+{
+    if (RichEdit1->isVisible()) {
+        const int border = RichEdit1->frameWidth();
+        return RichEdit1->viewport()->geometry().translated(-border, -border);
+    }
+    QRect area(QPoint(0, 0), RichEdit1->contentsRect().size());
+    const std::unique_ptr<QTextDocument> laidOut(RichEdit1->document()->clone());
+    laidOut->setTextWidth(area.width());
+    if (laidOut->size().height() > area.height()) {
+        area.setWidth(area.width()
+            - RichEdit1->style()->pixelMetric(
+                QStyle::PM_ScrollBarExtent, nullptr, RichEdit1->verticalScrollBar()));
+    }
+    return area;
 }
 
 QPoint TBackForm::scrollPosition() const

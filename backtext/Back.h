@@ -110,6 +110,7 @@ private:
     void FormShow();
     void FormClose();
     void FormResize();
+    QRect textArea() const;
     QFileDialog* openDialog();
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;

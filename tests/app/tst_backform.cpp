@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
+#include "inlay/BackText.h"
 #include "backtext/FormatBar.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
@@ -375,6 +376,36 @@ private slots:
         m_backForm->OKButtonClick();
         QFETCH(bool, kept);
         QCOMPARE(bool(m_mainForm->page().backText), kept);
+    }
+
+    // A project opened before the editor was ever shown: its back picture is
+    // printed from the text when the editor made it from that text at its top.
+    void backTextAtTop_ofAnEditorNeverShown_paintsThePictureItMade_data()
+    {
+        QTest::addColumn<int>("lineCount");
+        QTest::newRow("short text") << 3;
+        QTest::newRow("text longer than the area, with a scroll bar") << 80;
+    }
+    void backTextAtTop_ofAnEditorNeverShown_paintsThePictureItMade()
+    {
+        QFETCH(int, lineCount);
+        QStringList lines { QStringLiteral("Velvet Hours") };
+        for (int i = 1; i < lineCount; ++i)
+            lines << QStringLiteral("%1.\tTrack %1").arg(i);
+        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        m_backForm->OKButtonClick();
+        const platform::Picture picture = m_mainForm->Image3->picture();
+
+        TBackForm unshown;
+        unshown.RichEdit1->document()->setPlainText(lines.join(QLatin1Char('\n')));
+        QVERIFY(inlay::paintsExactly(*unshown.backText(QPoint(0, 0)), picture.image(),
+            sheet::signatureFont(platform::screenPixelsPerInch())));
+        // Another text does not.
+        unshown.RichEdit1->document()->setPlainText(QStringLiteral("Other Album"));
+        QVERIFY(!inlay::paintsExactly(*unshown.backText(QPoint(0, 0)), picture.image(),
+            sheet::signatureFont(platform::screenPixelsPerInch())));
     }
 
     void copy_spineTextFromFirstOrSecondLine_data()
