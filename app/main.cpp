@@ -5,6 +5,7 @@
 #include "inlay/LayoutSheet.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
+#include "app/UpdateLink.h"
 #include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
@@ -71,12 +72,8 @@ void connectMainForm()
     PrintForm->setInlaySource([] {
         return TPrintForm::PrintableInlay { MainForm->page(), MainForm->projectTitle() };
     });
-    TMainForm::Hooks& hooks = MainForm->hooks();
-    hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
-    hooks.confirmClose = [] {
-        // Quitting for the installer asks nothing: the installer takes over.
-        return isQuittingForInstall() || saveBeforeClosing(*YesNoDlg, *MainForm);
-    };
+    connectVersionsForm(
+        *MainForm, *VersionsForm, [] { return saveBeforeClosing(*YesNoDlg, *MainForm); });
 }
 
 void forgetWindows()
