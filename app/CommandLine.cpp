@@ -25,7 +25,8 @@ CommandLine refused(const QString& problem)
 }
 
 // "--name value" or "--name=value"; advances past the value.
-std::optional<QString> optionValue(const QStringList& arguments, qsizetype& index, const QString& name)
+std::optional<QString> optionValue(
+    const QStringList& arguments, qsizetype& index, const QString& name)
 {
     const QString& argument = arguments.at(index);
     if (argument.startsWith(name + QLatin1Char('=')))
@@ -44,7 +45,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& caller
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-'))
+            || argument == QLatin1String("-")) {
             projects << argument;
         } else if (argument == QLatin1String("--")) {
             optionsEnded = true;
@@ -58,19 +60,20 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& caller
                     "--pdf needs the name of the PDF file"));
             command.action = CommandLine::Action::WritePdf;
             command.pdfFile = QDir::cleanPath(QDir(callerFolder).absoluteFilePath(*file));
-        } else if (argument == kPaperOption || argument.startsWith(kPaperOption + QLatin1Char('='))) {
+        } else if (argument == kPaperOption
+            || argument.startsWith(kPaperOption + QLatin1Char('='))) {
             const std::optional<QString> paper = optionValue(arguments, i, kPaperOption);
             command.paper = paperFromKey(paper.value_or(QString()));
             if (!command.paper)
-                return refused(localText("Na --paper hoort a4 of letter",
-                    "--paper needs a4 or letter"));
+                return refused(
+                    localText("Na --paper hoort a4 of letter", "--paper needs a4 or letter"));
         } else {
-            return refused(
-                localText("Onbekende optie %1", "Unknown option %1").arg(argument));
+            return refused(localText("Onbekende optie %1", "Unknown option %1").arg(argument));
         }
     }
     if (projects.size() > 1)
-        return refused(localText("Geef niet meer dan één project", "Give no more than one project"));
+        return refused(
+            localText("Geef niet meer dan één project", "Give no more than one project"));
     if (command.paper && command.action != CommandLine::Action::WritePdf)
         return refused(localText("--paper hoort bij --pdf", "--paper goes with --pdf"));
     command.project = projects.value(0);

@@ -302,7 +302,8 @@ void TMainForm::PastoeButtonClick()
 {
     SheetOperation operation(*this);
     // The spines show exactly this text: whatever a longer one left is gone.
-    m_page.spine = inlay::SpineText { Edit1->text(), sheet::spineFont(platform::screenPixelsPerInch()) };
+    m_page.spine
+        = inlay::SpineText { Edit1->text(), sheet::spineFont(platform::screenPixelsPerInch()) };
     renderSheet();
     ChangedB = true;
 }

@@ -3,8 +3,8 @@
 
 #include "app/Main.h"
 
-#include "inlay/LayoutSheet.h"
 #include "app/PictureBox.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"

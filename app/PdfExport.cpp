@@ -45,6 +45,6 @@ void writeProjectPdf(const QString& pdfFile, const QString& project, std::option
     }
     if (!reported.isEmpty())
         throw platform::UserError(reported);
-    writeInlayPdf(pdfFile, mainForm.page(), paper.value_or(rememberedPaper()),
-        mainForm.projectTitle());
+    writeInlayPdf(
+        pdfFile, mainForm.page(), paper.value_or(rememberedPaper()), mainForm.projectTitle());
 }

@@ -2,20 +2,20 @@
 
 #include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
-#include "richtext/RichText.h"
 #include "platform/Settings.h"
+#include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QScrollBar>
-#include <QStyle>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>

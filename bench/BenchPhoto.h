@@ -44,7 +44,8 @@ inline void writeBenchPhoto(const QString& path)
             noise = noise * 1103515245u + 12345u;
             const int grain = int((noise >> 16) % 21) - 10;
             row[3 * x] = JSAMPLE(std::clamp(x * 255 / kBenchPhotoSize.width() + grain, 0, 255));
-            row[3 * x + 1] = JSAMPLE(std::clamp(y * 255 / kBenchPhotoSize.height() + grain, 0, 255));
+            row[3 * x + 1]
+                = JSAMPLE(std::clamp(y * 255 / kBenchPhotoSize.height() + grain, 0, 255));
             row[3 * x + 2] = JSAMPLE(std::clamp((x + y) / 40 % 256 + grain, 0, 255));
         }
         JSAMPROW rows[] = { row.data() };
@@ -67,4 +68,3 @@ inline double medianMs(int runs, const std::function<void()>& step)
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
-

@@ -24,7 +24,6 @@
 #include <functional>
 #include <vector>
 
-
 namespace {
 
 constexpr int kRuns = 11;

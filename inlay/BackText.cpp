@@ -9,8 +9,8 @@
 
 namespace inlay {
 
-BackText::BackText(const QTextDocument& document, const QRect& textArea, QPoint scroll,
-    const QPalette& palette)
+BackText::BackText(
+    const QTextDocument& document, const QRect& textArea, QPoint scroll, const QPalette& palette)
     : m_document(document.clone())
     , m_textArea(textArea)
     , m_scroll(scroll)

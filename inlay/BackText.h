@@ -44,7 +44,6 @@ private:
 // the signed picture, pixel for pixel: only then may the text stand in for
 // the picture. Anything the editor showed besides the text (a selection, the
 // cursor, a window over it) makes it false.
-bool paintsExactly(
-    const BackText& text, const QImage& signedPicture, const QFont& signatureFont);
+bool paintsExactly(const BackText& text, const QImage& signedPicture, const QFont& signatureFont);
 
 } // namespace inlay

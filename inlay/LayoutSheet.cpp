@@ -70,9 +70,9 @@ QRect lineArea(const Line& line)
     if (line.from == line.to)
         return {};
     // The end point is not drawn, whichever way the line runs.
-    const QPoint step(line.to.x() > line.from.x()   ? 1
-            : line.to.x() < line.from.x()           ? -1
-                                                    : 0,
+    const QPoint step(line.to.x() > line.from.x() ? 1
+            : line.to.x() < line.from.x()         ? -1
+                                                  : 0,
         line.to.y() > line.from.y()       ? 1
             : line.to.y() < line.from.y() ? -1
                                           : 0);

@@ -168,8 +168,7 @@ QImage Picture::imageForArea(QSize areaPixels) const
     const QSize available = m_originalSize.isValid() ? m_originalSize : m_image.size();
     const QSize wanted = areaPixels.boundedTo(available);
     QImage image = m_image;
-    const bool tooCoarse
-        = image.width() < wanted.width() || image.height() < wanted.height();
+    const bool tooCoarse = image.width() < wanted.width() || image.height() < wanted.height();
     if (tooCoarse && sourceMatchesImage())
         image = decodeJpeg(m_sourceBytes, wanted);
     const QSize size = wanted.boundedTo(image.size());

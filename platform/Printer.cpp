@@ -6,30 +6,30 @@ namespace platform {
 
 namespace {
 
-    PrinterList systemPrinters()
-    {
-        return { QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName() };
-    }
+PrinterList systemPrinters()
+{
+    return { QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName() };
+}
 
-    std::unique_ptr<QPrinter> systemPrinter(const QString& name, const QPageSize& paper)
-    {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(name);
-        if (info.isNull())
-            return nullptr;
-        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        if (!printer->isValid())
-            return nullptr;
-        // The printer keeps its own printable margins for the paper, so that
-        // the page origin is the corner of the area it can reach.
-        printer->setPageSize(paper);
-        return printer;
-    }
+std::unique_ptr<QPrinter> systemPrinter(const QString& name, const QPageSize& paper)
+{
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull())
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (!printer->isValid())
+        return nullptr;
+    // The printer keeps its own printable margins for the paper, so that
+    // the page origin is the corner of the area it can reach.
+    printer->setPageSize(paper);
+    return printer;
+}
 
-    PrinterSystem& replacement()
-    {
-        static PrinterSystem current;
-        return current;
-    }
+PrinterSystem& replacement()
+{
+    static PrinterSystem current;
+    return current;
+}
 
 } // namespace
 

@@ -99,14 +99,14 @@ PagedOutput pdfOutput(Paper paper)
 QSize pdfPicturePixels(const QRect& sheetArea)
 {
     const PagedOutput output = pdfOutput(Paper::A4);
-    const QRectF onDevice
-        = sheetToDevice(output.geometry, inlay::Part::Whole, output.deviceOriginMm, output.dotsPerMm)
-              .mapRect(QRectF(sheetArea));
+    const QRectF onDevice = sheetToDevice(
+        output.geometry, inlay::Part::Whole, output.deviceOriginMm, output.dotsPerMm)
+                                .mapRect(QRectF(sheetArea));
     return { int(std::ceil(onDevice.width())), int(std::ceil(onDevice.height())) };
 }
 
-bool paintPages(
-    QPainter& painter, QPagedPaintDevice& device, const inlay::Page& page, const PagedOutput& output)
+bool paintPages(QPainter& painter, QPagedPaintDevice& device, const inlay::Page& page,
+    const PagedOutput& output)
 {
     for (qsizetype i = 0; i < output.plan.size(); ++i) {
         if (i > 0 && !device.newPage())
@@ -127,18 +127,16 @@ void printInlay(QPrinter& printer, const inlay::Page& page, const QString& title
     // painter ends the job, also after a failure while painting.
     QPainter painter;
     if (!painter.begin(&printer)) {
-        throw platform::UserError(
-            localText("De printer %1 kan de afdruk niet starten",
-                "The printer %1 cannot start the print job")
-                .arg(printerLabel(printer)));
+        throw platform::UserError(localText(
+            "De printer %1 kan de afdruk niet starten", "The printer %1 cannot start the print job")
+                                      .arg(printerLabel(printer)));
     }
     const bool painted = paintPages(painter, printer, page, output);
     const bool ended = painter.end();
     if (!painted || !ended || printer.printerState() == QPrinter::Error) {
-        throw platform::UserError(
-            localText("De printer %1 heeft de afdruk niet afgemaakt",
-                "The printer %1 did not finish the print job")
-                .arg(printerLabel(printer)));
+        throw platform::UserError(localText("De printer %1 heeft de afdruk niet afgemaakt",
+            "The printer %1 did not finish the print job")
+                                      .arg(printerLabel(printer)));
     }
 }
 
@@ -176,12 +174,12 @@ QImage previewImage(const inlay::Page& page, const PagedOutput& output, QSize si
     const double share = double(size.width()) / double(pages);
     // Pages side by side keep a little grey between them.
     const double gutter = pages > 1 ? share * 0.03 : 0.0;
-    const double scale = std::min((share - gutter) / output.paperMm.width(),
-        double(size.height()) / output.paperMm.height());
+    const double scale = std::min(
+        (share - gutter) / output.paperMm.width(), double(size.height()) / output.paperMm.height());
     const QSizeF paper(output.paperMm.width() * scale, output.paperMm.height() * scale);
     QPainter painter(&image);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform
-        | QPainter::TextAntialiasing);
+    painter.setRenderHints(
+        QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
     for (qsizetype i = 0; i < pages; ++i) {
         const QPointF corner(
             share * double(i) + (share - paper.width()) / 2, (size.height() - paper.height()) / 2);

@@ -46,8 +46,8 @@ QSize pdfPicturePixels(const QRect& sheetArea);
 
 // Paints every page of the output, starting a new page for each after the
 // first. Returns false when the device cannot start another page.
-bool paintPages(
-    QPainter& painter, QPagedPaintDevice& device, const inlay::Page& page, const PagedOutput& output);
+bool paintPages(QPainter& painter, QPagedPaintDevice& device, const inlay::Page& page,
+    const PagedOutput& output);
 
 // Prints the pages as one job titled `title`; throws UserError when the job
 // cannot be started or finished.
@@ -55,8 +55,7 @@ void printInlay(QPrinter& printer, const inlay::Page& page, const QString& title
 
 // Writes the pages to a PDF file, replacing it only once it is complete;
 // throws UserError naming the file when it cannot be written.
-void writeInlayPdf(
-    const QString& path, const inlay::Page& page, Paper paper, const QString& title);
+void writeInlayPdf(const QString& path, const inlay::Page& page, Paper paper, const QString& title);
 
 // The pages of the output side by side in an image of the given size, each
 // paper scaled to fit its share and painted smoothly, so that every line

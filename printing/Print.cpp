@@ -130,7 +130,8 @@ public:
 
 Paper rememberedPaper()
 {
-    return paperFromKey(platform::Settings::readString(kPaperSetting, QString())).value_or(Paper::A4);
+    return paperFromKey(platform::Settings::readString(kPaperSetting, QString()))
+        .value_or(Paper::A4);
 }
 
 TPrintForm::TPrintForm(QWidget* parent)
@@ -354,7 +355,8 @@ void TPrintForm::PrintCover()
     const QString name = chosenPrinter();
     if (name.isEmpty())
         throw platform::UserError(text.noPrinterSetUp);
-    const std::unique_ptr<QPrinter> printer = platform::openPrinter(name, pageSizeOf(chosenPaper()));
+    const std::unique_ptr<QPrinter> printer
+        = platform::openPrinter(name, pageSizeOf(chosenPaper()));
     if (!printer)
         throw platform::UserError(text.printerGone.arg(name));
     const PrintableInlay inlay = currentInlay();
@@ -380,8 +382,8 @@ QString TPrintForm::askForPdfFile(const QString& suggestedPath)
 void TPrintForm::PdfButtonClick()
 {
     const PrintableInlay inlay = currentInlay();
-    const QString folder = platform::Settings::readString(kPdfFolderSetting,
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const QString folder = platform::Settings::readString(
+        kPdfFolderSetting, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     const QString path = askForPdfFile(QDir(folder).filePath(pdfFileName(inlay.title)));
     if (path.isEmpty())
         return;

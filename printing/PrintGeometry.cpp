@@ -64,8 +64,8 @@ PageGeometry pdfPageGeometry()
     return { QPointF(kPdfOriginMm, kPdfOriginMm), QSizeF(kPdfSheetPixelMm, kPdfSheetPixelMm) };
 }
 
-QTransform sheetToDevice(const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm,
-    QSizeF dotsPerMm)
+QTransform sheetToDevice(
+    const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm, QSizeF dotsPerMm)
 {
     const QPoint partStart = inlay::partArea(part).topLeft();
     const QPointF originDots((geometry.originMm.x() - deviceOriginMm.x()) * dotsPerMm.width(),

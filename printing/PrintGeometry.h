@@ -50,8 +50,8 @@ PageGeometry pdfPageGeometry();
 // The transform from sheet pixels to a device that shows the paper from
 // deviceOriginMm (in paper millimetres) at dotsPerMm, for one part of the
 // layout: a part printed alone starts where the whole layout starts.
-QTransform sheetToDevice(const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm,
-    QSizeF dotsPerMm);
+QTransform sheetToDevice(
+    const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm, QSizeF dotsPerMm);
 
 // The parts, one page each: the whole layout when it ends above bottomMm on
 // the paper, otherwise the front and the back inlay apart.

@@ -1,14 +1,14 @@
 #include "app/BackFormLink.h"
-#include "inlay/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
-#include "inlay/BackText.h"
 #include "backtext/FormatBar.h"
+#include "inlay/BackText.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
-#include "richtext/RichText.h"
 #include "platform/Settings.h"
+#include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -275,7 +275,10 @@ private slots:
                                  .toImage()
                                  .convertToFormat(QImage::Format_RGB32);
         m_backForm->RichEdit1->setFocus();
-        QVERIFY(m_backForm->grab(QRect(inner, kPictureSize)).toImage().convertToFormat(QImage::Format_RGB32) != shown);
+        QVERIFY(m_backForm->grab(QRect(inner, kPictureSize))
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32)
+            != shown);
 
         m_backForm->OKButtonClick();
 

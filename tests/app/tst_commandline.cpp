@@ -91,28 +91,45 @@ private slots:
         QTest::addColumn<QString>("pdfFile");
         QTest::addColumn<QString>("paper");
         using A = CommandLine::Action;
-        QTest::newRow("nothing") << QStringList() << int(A::OpenWindow) << "" << "" << "";
-        QTest::newRow("a project") << QStringList { "Velvet Hours" } << int(A::OpenWindow)
-                                   << "Velvet Hours" << "" << "";
+        QTest::newRow("nothing") << QStringList() << int(A::OpenWindow) << ""
+                                 << ""
+                                 << "";
+        QTest::newRow("a project")
+            << QStringList { "Velvet Hours" } << int(A::OpenWindow) << "Velvet Hours"
+            << ""
+            << "";
         QTest::newRow("a pdf, relative")
             << QStringList { "--pdf", "out/inlay.pdf" } << int(A::WritePdf) << ""
-            << "/home/user/out/inlay.pdf" << "";
+            << "/home/user/out/inlay.pdf"
+            << "";
         QTest::newRow("a pdf of a project on letter")
             << QStringList { "--pdf=/tmp/x.pdf", "--paper", "Letter", "Album.qlp" }
-            << int(A::WritePdf) << "Album.qlp" << "/tmp/x.pdf" << "letter";
+            << int(A::WritePdf) << "Album.qlp"
+            << "/tmp/x.pdf"
+            << "letter";
         QTest::newRow("a project named like an option")
-            << QStringList { "--", "--pdf" } << int(A::OpenWindow) << "--pdf" << "" << "";
-        QTest::newRow("help") << QStringList { "Album", "--help" } << int(A::ShowHelp) << "" << ""
+            << QStringList { "--", "--pdf" } << int(A::OpenWindow) << "--pdf"
+            << ""
+            << "";
+        QTest::newRow("help") << QStringList { "Album", "--help" } << int(A::ShowHelp) << ""
+                              << ""
                               << "";
         QTest::newRow("pdf without a file") << QStringList { "--pdf" } << int(A::Refuse) << ""
-                                            << "" << "";
-        QTest::newRow("unknown paper") << QStringList { "--pdf", "x.pdf", "--paper", "a5" }
-                                       << int(A::Refuse) << "" << "" << "";
-        QTest::newRow("paper without pdf") << QStringList { "--paper", "a4" } << int(A::Refuse)
-                                           << "" << "" << "";
-        QTest::newRow("two projects") << QStringList { "One", "Two" } << int(A::Refuse) << "" << ""
+                                            << ""
+                                            << "";
+        QTest::newRow("unknown paper")
+            << QStringList { "--pdf", "x.pdf", "--paper", "a5" } << int(A::Refuse) << ""
+            << ""
+            << "";
+        QTest::newRow("paper without pdf")
+            << QStringList { "--paper", "a4" } << int(A::Refuse) << ""
+            << ""
+            << "";
+        QTest::newRow("two projects") << QStringList { "One", "Two" } << int(A::Refuse) << ""
+                                      << ""
                                       << "";
-        QTest::newRow("unknown option") << QStringList { "--print" } << int(A::Refuse) << "" << ""
+        QTest::newRow("unknown option") << QStringList { "--print" } << int(A::Refuse) << ""
+                                        << ""
                                         << "";
     }
     void parse()
@@ -180,7 +197,8 @@ private slots:
         };
         const ProjectLocation location = ::locateProject(expand(given), m_dataDir, base);
         QCOMPARE(location.name, name);
-        QCOMPARE(QDir::fromNativeSeparators(location.folder), QDir::fromNativeSeparators(expand(folder)));
+        QCOMPARE(QDir::fromNativeSeparators(location.folder),
+            QDir::fromNativeSeparators(expand(folder)));
         // The index file is the file given, whatever the case of its name.
         const QString indexFile = given.endsWith(QLatin1String(".qlp"), Qt::CaseInsensitive)
             ? QFileInfo(expand(given)).fileName()
@@ -193,7 +211,8 @@ private slots:
 
     void requestedProject_opensInsteadOfTheRemembered_andIsNotRememberedFromElsewhere()
     {
-        const QString folder = makeProject(m_folder.filePath(QStringLiteral("elsewhere")), QSize(300, 200));
+        const QString folder
+            = makeProject(m_folder.filePath(QStringLiteral("elsewhere")), QSize(300, 200));
         platform::Settings::writeString(QStringLiteral("Project Name"), QStringLiteral("Earlier"));
         {
             auto form = std::make_unique<TMainForm>();
@@ -220,7 +239,8 @@ private slots:
         platform::Settings::writeString(QStringLiteral("Project Name"), kAlbum);
         auto form = std::make_unique<TMainForm>();
         DataDir = m_dataDir;
-        form->setRequestedProject(::locateProject(QStringLiteral("Not There"), m_dataDir, QString()));
+        form->setRequestedProject(
+            ::locateProject(QStringLiteral("Not There"), m_dataDir, QString()));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QCOMPARE(m_errors.size(), 1);
@@ -245,12 +265,15 @@ private slots:
             QSKIP("poppler's tools are not installed");
         QFETCH(QString, paper);
         QFETCH(int, pages);
-        const QString caller = m_folder.filePath(QStringLiteral("caller-") + paper) + QLatin1Char('/');
+        const QString caller
+            = m_folder.filePath(QStringLiteral("caller-") + paper) + QLatin1Char('/');
         static QString projectFolder;
         if (projectFolder.isEmpty())
-            projectFolder = makeProject(m_folder.filePath(QStringLiteral("photo")), QSize(6000, 4000));
+            projectFolder
+                = makeProject(m_folder.filePath(QStringLiteral("photo")), QSize(6000, 4000));
         QVERIFY(QDir().mkpath(caller));
-        QFile::copy(projectFolder + kAlbum + QStringLiteral(".qlp"), caller + kAlbum + QStringLiteral(".qlp"));
+        QFile::copy(projectFolder + kAlbum + QStringLiteral(".qlp"),
+            caller + kAlbum + QStringLiteral(".qlp"));
         QDir(caller).mkpath(kAlbum);
         for (const QString& file : projectFileNames())
             QFile::copy(projectFolder + kAlbum + QLatin1Char('/') + file,
@@ -259,8 +282,8 @@ private slots:
         // As the launcher starts it: from the program's folder, told where
         // the user was; the paths are the user's, relative.
         const Run run = runProgram(caller,
-            { QStringLiteral("--pdf"), QStringLiteral("inlay.pdf"), QStringLiteral("--paper"), paper,
-                kAlbum + QStringLiteral(".qlp") });
+            { QStringLiteral("--pdf"), QStringLiteral("inlay.pdf"), QStringLiteral("--paper"),
+                paper, kAlbum + QStringLiteral(".qlp") });
         QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
         const QString pdf = caller + QStringLiteral("inlay.pdf");
         QCOMPARE(pdftools::info(pdf, QStringLiteral("Pages")).toInt(), pages);
@@ -269,7 +292,9 @@ private slots:
         const QList<pdftools::PdfPicture> pictures = pdftools::pictures(pdf);
         QVERIFY(!pictures.isEmpty());
         QVERIFY2(pictures.first().ppiX >= 300 && pictures.first().ppiY >= 300,
-            qPrintable(QStringLiteral("%1 × %2 ppi").arg(pictures.first().ppiX).arg(pictures.first().ppiY)));
+            qPrintable(QStringLiteral("%1 × %2 ppi")
+                           .arg(pictures.first().ppiX)
+                           .arg(pictures.first().ppiY)));
         for (const pdftools::PdfFont& font : pdftools::fonts(pdf))
             QVERIFY2(font.embedded, qPrintable(font.name));
         const QString text = pdftools::text(pdf);
@@ -283,10 +308,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::newRow("no such project") << QStringList { "--pdf", "out.pdf", "No Such Album" }
                                          << "\"No Such Album\" cannot be found" << 1;
-        QTest::newRow("no such index file") << QStringList { "--pdf", "out.pdf", "gone/Album.qlp" }
-                                            << "cannot be found" << 1;
+        QTest::newRow("no such index file")
+            << QStringList { "--pdf", "out.pdf", "gone/Album.qlp" } << "cannot be found" << 1;
         QTest::newRow("folder of the pdf missing")
-            << QStringList { "--pdf", "missing/out.pdf", "Velvet Hours.qlp" } << "cannot be written" << 1;
+            << QStringList { "--pdf", "missing/out.pdf", "Velvet Hours.qlp" } << "cannot be written"
+            << 1;
         QTest::newRow("pdf without a file") << QStringList { "--pdf" } << "--pdf needs" << 2;
     }
     void pdf_failures_sayWhyOnStandardErrorAndWriteNothing()
@@ -294,7 +320,8 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, says);
         QFETCH(int, exitCode);
-        const QString caller = makeProject(m_folder.filePath(QStringLiteral("failures")), QSize(40, 40));
+        const QString caller
+            = makeProject(m_folder.filePath(QStringLiteral("failures")), QSize(40, 40));
         const Run run = runProgram(caller, arguments);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.errors.contains(says), qPrintable(run.errors));
@@ -346,7 +373,8 @@ private:
             qFatal("the back-text editor did not show");
         backForm.OKButtonClick();
         mainForm.Image3->picture().save(projectFolder + QStringLiteral("Back.bmp"));
-        richtext::saveRichTextFile(projectFolder + QStringLiteral("Back.rtf"), *backForm.RichEdit1->document());
+        richtext::saveRichTextFile(
+            projectFolder + QStringLiteral("Back.rtf"), *backForm.RichEdit1->document());
         MainForm = nullptr;
         BackForm = nullptr;
         return folder;

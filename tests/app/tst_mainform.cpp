@@ -1,6 +1,6 @@
-#include "inlay/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Picture.h"

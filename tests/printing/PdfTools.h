@@ -66,8 +66,9 @@ inline QList<QImage> rasterise(const QString& pdf, double dotsPerInch)
         return {};
     QList<QImage> pages;
     const QFileInfo info(prefix);
-    const QStringList files = QDir(info.path()).entryList(
-        { info.fileName() + QStringLiteral("-*.pgm") }, QDir::Files, QDir::Name);
+    const QStringList files
+        = QDir(info.path())
+              .entryList({ info.fileName() + QStringLiteral("-*.pgm") }, QDir::Files, QDir::Name);
     for (const QString& file : files) {
         const QString path = info.dir().filePath(file);
         pages.append(QImage(path).convertToFormat(QImage::Format_Grayscale8));
@@ -90,7 +91,8 @@ struct PdfPicture
 inline QList<PdfPicture> pictures(const QString& pdf)
 {
     QList<PdfPicture> found;
-    const std::optional<QString> list = run(QStringLiteral("pdfimages"), { QStringLiteral("-list"), pdf });
+    const std::optional<QString> list
+        = run(QStringLiteral("pdfimages"), { QStringLiteral("-list"), pdf });
     if (!list)
         return found;
     // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio

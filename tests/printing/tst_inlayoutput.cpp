@@ -34,8 +34,7 @@ struct Run
 };
 
 // Runs of black along a row or column of a raster.
-template <typename Pixel>
-QList<QPair<int, int>> darkRuns(int length, Pixel dark)
+template <typename Pixel> QList<QPair<int, int>> darkRuns(int length, Pixel dark)
 {
     QList<QPair<int, int>> runs;
     for (int i = 0; i < length; ++i) {
@@ -72,9 +71,8 @@ QImage emptyLayout()
 QList<QPair<int, int>> layoutRuns(const QImage& layout, int index, bool row)
 {
     const int length = row ? layout.width() : layout.height();
-    return darkRuns(length, [&](int i) {
-        return qGray(row ? layout.pixel(i, index) : layout.pixel(index, i)) < 128;
-    });
+    return darkRuns(length,
+        [&](int i) { return qGray(row ? layout.pixel(i, index) : layout.pixel(index, i)) < 128; });
 }
 
 // Where they cross the middle of that row (or column) on a page raster.
@@ -82,9 +80,8 @@ QList<QPair<int, int>> pageRuns(const QImage& page, double middle, bool row)
 {
     const int at = int(std::floor(middle));
     const int length = row ? page.width() : page.height();
-    return darkRuns(length, [&](int i) {
-        return (row ? page.constScanLine(at)[i] : page.constScanLine(i)[at]) < 128;
-    });
+    return darkRuns(length,
+        [&](int i) { return (row ? page.constScanLine(at)[i] : page.constScanLine(i)[at]) < 128; });
 }
 
 // Compares every line crossing the chosen rows and columns with where the
@@ -101,7 +98,8 @@ QString misplacedLine(const QImage& page, QPointF originDots, QSizeF dotsPerPixe
         const auto found = pageRuns(page, middle, row);
         const QString where = QStringLiteral("%1 %2").arg(row ? "row" : "column").arg(index);
         if (found.size() != expected.size())
-            return where + QStringLiteral(": %1 lines instead of %2").arg(found.size()).arg(expected.size());
+            return where
+                + QStringLiteral(": %1 lines instead of %2").arg(found.size()).arg(expected.size());
         for (qsizetype i = 0; i < expected.size(); ++i) {
             const double start = origin + expected[i].first * scale;
             const double end = origin + expected[i].second * scale;
@@ -132,7 +130,8 @@ QImage gradient(QSize size)
     for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
             image.setPixel(x, y,
-                qRgb(x * 255 / size.width(), y * 255 / size.height(), (x + y) * 127 / (size.width() + size.height())));
+                qRgb(x * 255 / size.width(), y * 255 / size.height(),
+                    (x + y) * 127 / (size.width() + size.height())));
     return image;
 }
 
@@ -196,7 +195,8 @@ private slots:
     void printedPage_putsEveryLineWhereTheFactorsPutIt()
     {
         const QString path = m_dir.filePath(QStringLiteral("printer.pdf"));
-        const std::unique_ptr<QPrinter> printer = pdftools::printerWritingTo(path, QPageSize(QPageSize::A4));
+        const std::unique_ptr<QPrinter> printer
+            = pdftools::printerWritingTo(path, QPageSize(QPageSize::A4));
         printInlay(*printer, inlay::Page(), QStringLiteral("Lines"));
         const QList<QImage> pages = pdftools::rasterise(path, kDotsPerInch);
         QCOMPARE(pages.size(), 1);
@@ -217,8 +217,8 @@ private slots:
         QVERIFY(std::abs(pages.first().width() - 4961) <= 3);
         QVERIFY(std::abs(pages.first().height() - 7016) <= 3);
         const double dotsPerMm = kDotsPerInch / 25.4;
-        const QString problem = misplacedLine(pages.first(),
-            QPointF(4 * dotsPerMm, 4 * dotsPerMm), QSizeF(0.25 * dotsPerMm, 0.25 * dotsPerMm));
+        const QString problem = misplacedLine(pages.first(), QPointF(4 * dotsPerMm, 4 * dotsPerMm),
+            QSizeF(0.25 * dotsPerMm, 0.25 * dotsPerMm));
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
@@ -245,8 +245,10 @@ private slots:
         QCOMPARE(spineColumn.size(), 3); // mark above, spine outline, mark below
         QVERIFY(std::abs(spineColumn[0].first - origin) <= kToleranceDots);
         QVERIFY(std::abs(spineColumn[1].first - (origin + (610 - 553) * pixel)) <= kToleranceDots);
-        QVERIFY(std::abs(spineColumn[2].second - (origin + (1148 - 553) * pixel)) <= kToleranceDots);
-        QCOMPARE(pageRuns(pages[1], origin + 177.5 * pixel, false).size(), 2); // the back's top and bottom rows
+        QVERIFY(
+            std::abs(spineColumn[2].second - (origin + (1148 - 553) * pixel)) <= kToleranceDots);
+        QCOMPARE(pageRuns(pages[1], origin + 177.5 * pixel, false).size(),
+            2); // the back's top and bottom rows
     }
 
     void pdf_holdsTheFrontFromItsSourceAndTheBackTextAsText()
@@ -254,9 +256,11 @@ private slots:
         // A 6000 × 4000 photo held, as the sheet needs it, at an eighth.
         const QByteArray photo = platform::encodeJpeg(gradient(QSize(6000, 4000)), 80);
         inlay::Page page = pageWithEverything();
-        page.front = platform::Picture::fromData(photo, platform::PictureFormat::Jpeg, QSize(480, 480));
+        page.front
+            = platform::Picture::fromData(photo, platform::PictureFormat::Jpeg, QSize(480, 480));
         QCOMPARE(page.front.image().size(), QSize(750, 500));
-        const BackFixture back = backFromText(QStringLiteral("Velvet Hours\n1. Opening\n2. Closing"));
+        const BackFixture back
+            = backFromText(QStringLiteral("Velvet Hours\n1. Opening\n2. Closing"));
         page.back = platform::Picture::fromImage(back.picture);
         page.backText = back.text;
         QVERIFY(inlay::paintsExactly(*back.text, back.picture, page.signatureFont));
@@ -311,7 +315,8 @@ private slots:
         const QImage printed = pages.first().copy(QRect(QPoint(16, 16), sheetRaster.size()));
         if (qEnvironmentVariableIsSet("QZ_KEEP_OUTPUT")) {
             printed.save(qEnvironmentVariable("QZ_KEEP_OUTPUT") + QStringLiteral("/printed.png"));
-            QFile::copy(path, qEnvironmentVariable("QZ_KEEP_OUTPUT") + QStringLiteral("/sheet.pdf"));
+            QFile::copy(
+                path, qEnvironmentVariable("QZ_KEEP_OUTPUT") + QStringLiteral("/sheet.pdf"));
         }
 
         // Stated tolerance. Every pixel of the frames and cut marks is dark on
@@ -378,8 +383,8 @@ private slots:
 
     void preview_showsEveryLine()
     {
-        const std::unique_ptr<QPrinter> printer
-            = pdftools::printerWritingTo(m_dir.filePath(QStringLiteral("unused.pdf")), QPageSize(QPageSize::A4));
+        const std::unique_ptr<QPrinter> printer = pdftools::printerWritingTo(
+            m_dir.filePath(QStringLiteral("unused.pdf")), QPageSize(QPageSize::A4));
         const PagedOutput output = printerOutput(*printer);
         const QImage preview = previewImage(inlay::Page(), output, QSize(630, 891));
         // A4 fills the area at 3 pixels per millimetre.
@@ -394,7 +399,8 @@ private slots:
                 const QPoint at((origin.x() + (x + 0.5) * pixel.width()),
                     (origin.y() + (y + 0.5) * pixel.height()));
                 if (qGray(preview.pixel(at)) > 200)
-                    QFAIL(qPrintable(QStringLiteral("line pixel (%1, %2) does not show").arg(x).arg(y)));
+                    QFAIL(qPrintable(
+                        QStringLiteral("line pixel (%1, %2) does not show").arg(x).arg(y)));
             }
     }
 

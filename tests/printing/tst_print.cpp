@@ -64,15 +64,17 @@ private slots:
         sLanguage.clear();
         m_reports.clear();
         m_jobs.clear();
-        m_printers = { QStringLiteral("Office"), QStringLiteral("Home Laser"),
-            QStringLiteral("Photo") };
+        m_printers
+            = { QStringLiteral("Office"), QStringLiteral("Home Laser"), QStringLiteral("Photo") };
         m_defaultPrinter = QStringLiteral("Home Laser");
         platform::setErrorPresenter([this](const QString& text) { m_reports << text; });
-        platform::setPrinterSystem({ [this] {
-                                        return platform::PrinterList { m_printers,
-                                            m_defaultPrinter };
-                                    },
-            [this](const QString& name, const QPageSize& paper) { return pdfPrinter(name, paper); } });
+        platform::setPrinterSystem(
+            { [this] {
+                 return platform::PrinterList { m_printers, m_defaultPrinter };
+             },
+                [this](const QString& name, const QPageSize& paper) {
+                    return pdfPrinter(name, paper);
+                } });
     }
 
     void cleanup()
@@ -121,8 +123,8 @@ private slots:
 
         // A printer that has gone is replaced by the default, and one that
         // has come is offered.
-        m_printers = { QStringLiteral("Office"), QStringLiteral("Home Laser"),
-            QStringLiteral("New One") };
+        m_printers
+            = { QStringLiteral("Office"), QStringLiteral("Home Laser"), QStringLiteral("New One") };
         openAndClose(again);
         QCOMPARE(again.chosenPrinter(), QStringLiteral("Home Laser"));
         QCOMPARE(again.PrinterBox->itemText(2), QStringLiteral("New One"));
@@ -160,7 +162,9 @@ private slots:
         QFETCH(int, paper);
         QFETCH(int, pages);
         TPrintForm form;
-        form.setInlaySource([] { return TPrintForm::PrintableInlay { inlay::Page(), "Velvet Hours" }; });
+        form.setInlaySource([] {
+            return TPrintForm::PrintableInlay { inlay::Page(), "Velvet Hours" };
+        });
         openAndClose(form);
         choose(form.PrinterBox, 2);
         choose(form.PaperBox, paper);
@@ -171,7 +175,8 @@ private slots:
         QVERIFY(form.isVisible());
         QCOMPARE(m_jobs.size(), 1);
         QVERIFY(m_jobs.first().contains(QStringLiteral("Photo")));
-        QCOMPARE(pdftools::info(m_jobs.first(), QStringLiteral("Title")), QStringLiteral("Velvet Hours"));
+        QCOMPARE(pdftools::info(m_jobs.first(), QStringLiteral("Title")),
+            QStringLiteral("Velvet Hours"));
         QCOMPARE(pdftools::info(m_jobs.first(), QStringLiteral("Pages")).toInt(), pages);
         QVERIFY(form.NoteLabel->text().contains(QStringLiteral("\"Photo\"")));
     }
@@ -236,7 +241,9 @@ private slots:
         QStringList suggested;
         QString answer = QDir(folder).filePath(QStringLiteral("Mine.pdf"));
         TPrintForm form;
-        form.setInlaySource([] { return TPrintForm::PrintableInlay { inlay::Page(), "Velvet: Hours" }; });
+        form.setInlaySource([] {
+            return TPrintForm::PrintableInlay { inlay::Page(), "Velvet: Hours" };
+        });
         form.setPdfFileChooser([&](const QString& path) {
             suggested << path;
             return answer;

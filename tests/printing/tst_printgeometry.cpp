@@ -85,10 +85,12 @@ private slots:
         QTest::addColumn<QPointF>("devicePoint");
         // 10 dots per mm, device origin 1 mm from the paper's corner, the
         // layout's corner at 4 mm: 30 dots in, 2.5 dots per sheet pixel.
-        QTest::newRow("whole, corner") << int(inlay::Part::Whole) << QPointF(0, 0) << QPointF(30, 30);
+        QTest::newRow("whole, corner")
+            << int(inlay::Part::Whole) << QPointF(0, 0) << QPointF(30, 30);
         QTest::newRow("whole, column 812 row 1147")
             << int(inlay::Part::Whole) << QPointF(812, 1147) << QPointF(2060, 2897.5);
-        QTest::newRow("front alone") << int(inlay::Part::Front) << QPointF(177, 57) << QPointF(472.5, 172.5);
+        QTest::newRow("front alone")
+            << int(inlay::Part::Front) << QPointF(177, 57) << QPointF(472.5, 172.5);
         QTest::newRow("back alone starts at the top")
             << int(inlay::Part::Back) << QPointF(116, 553) << QPointF(320, 30);
     }
@@ -97,8 +99,8 @@ private slots:
         QFETCH(int, part);
         QFETCH(QPointF, sheetPoint);
         QFETCH(QPointF, devicePoint);
-        const QTransform transform = sheetToDevice(
-            pdfPageGeometry(), inlay::Part(part), QPointF(1, 1), QSizeF(10, 10));
+        const QTransform transform
+            = sheetToDevice(pdfPageGeometry(), inlay::Part(part), QPointF(1, 1), QSizeF(10, 10));
         QCOMPARE(transform.map(sheetPoint), devicePoint);
     }
 
