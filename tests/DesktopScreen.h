@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// Window tests run on an offscreen screen of a desktop's size whose windows
-// get a frame, as a window manager draws one: a window's position (its
-// frame's corner) then differs from its client area's, as on a real desktop.
+// Window tests run on offscreen screens whose windows get a frame, as a
+// window manager draws one: a window's position (its frame's corner) then
+// differs from its client area's, as on a real desktop. The first screen is
+// 1280 × 1024; a small one of 800 × 600 lies to its right, from x = 1280.
 // Call before the application object is made.
 inline void useDesktopTestScreen()
 {

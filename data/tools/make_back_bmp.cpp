@@ -7,10 +7,10 @@
 #include "data/tools/ToolHome.h"
 
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/ErrorReport.h"
 #include "richtext/RichText.h"
 

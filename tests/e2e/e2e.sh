@@ -275,6 +275,8 @@ editor=$(wait_for_window 'Tekst achterkant$') || fail "the back editor did not o
 sleep 0.5
 read -r x y _ < <(frame_geometry "$editor")
 [[ $x == 200 && $y == 100 ]] || fail "the back editor's frame came back at ($x, $y), not at (200, 100)"
+# The typing is undone, so the back text shows what the back picture shows.
+xdotool key ctrl+z
 xdotool key Escape
 wait_until_gone 'Tekst achterkant$' 30 || fail "Escape did not close the back editor again"
 [[ $(setting BackLeft) == 200 && $(setting BackTop) == 100 ]] ||
@@ -323,6 +325,50 @@ for round in 1 2; do
 done
 python3 "$here/xtool.py" close "$main"
 end_program "without unsaved changes"
+
+step "a PDF from the command line, from another folder, by a relative path"
+elsewhere=$work/elsewhere
+mkdir -p "$elsewhere"
+(cd "$elsewhere" && DISPLAY= "$stage/bin/qzlayer" --pdf album.pdf "$album") 2>"$work/pdf.log" ||
+    fail "qzlayer --pdf failed: $(cat "$work/pdf.log")"
+[[ $(pdfinfo "$elsewhere/album.pdf" | sed -n 's/^Pages: *//p') == 1 ]] || fail "the PDF is not one page"
+pdftotext "$elsewhere/album.pdf" - >"$work/pdf.txt"
+grep -q "$album" "$work/pdf.txt" || fail "the spine text is not text in the PDF"
+grep -q "Morning Dew on Brick" "$work/pdf.txt" || fail "the back text is not text in the PDF"
+
+step "an index file named on the command line opens instead of the last project"
+mkdir -p "$elsewhere/Plain"
+cp "$data_dir/$album/Back.bmp" "$data_dir/$album/Back.rtf" "$elsewhere/Plain/"
+convert -size 300x300 xc:white "$elsewhere/Plain/Front.jpg"
+index_bytes Plain >"$elsewhere/Plain.qlp"
+cd "$elsewhere"
+start_program Plain.qlp
+cd - >/dev/null
+shot 09-named-project
+expect_frames 09-named-project
+(($(front_dark_pixels 09-named-project) == 0)) || fail "the named project's white front is not shown"
+(($(front_white_pixels 09-named-project) > 1000)) || fail "the named project's front is missing"
+python3 "$here/xtool.py" close "$main"
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not close after opening a named project"
+app_pid=
+[[ $(setting 'Project%20Name') == "$album" ]] ||
+    fail "a project from elsewhere replaced the remembered one: $(setting 'Project%20Name')"
+
+step "the menu entry opens the project file that a file manager passes"
+entry=$(ls "$stage"/share/applications/*.desktop)
+command_line=$(sed -n 's/^Exec=//p' "$entry")
+[[ $command_line == *' %f' ]] || fail "the menu entry does not take a file: $command_line"
+"$stage/bin/${command_line%% *}" "$elsewhere/Plain.qlp" >"$work/app.log" 2>&1 &
+app_pid=$!
+main=$(wait_for_window '^qzLayer - version') || fail "the main window did not appear"
+sleep 1
+read -r win_x win_y < <(client_origin "$main")
+sheet_x=$win_x sheet_y=$((win_y + $(scaled 179)))
+shot 10-from-file-manager
+(($(front_dark_pixels 10-from-file-manager) == 0)) || fail "the passed project's white front is not shown"
+python3 "$here/xtool.py" close "$main"
+end_program "after opening the passed project"
 
 passed=true
 step "passed"
