@@ -148,6 +148,9 @@ private:
     int m_sheetOperationDepth = 0;
     QString m_helpFile;
     QTextDocument* m_backTextDocument = nullptr;
+    // The open project's back text could not be read: its file is kept until
+    // the user writes a back text of their own.
+    bool m_backTextUnread = false;
     StartupPictures* m_startupPictures = nullptr;
 };
 
