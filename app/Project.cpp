@@ -11,7 +11,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Files.h"
 #include "platform/Picture.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 #include "support/Language.h"
 #include "support/ProjectName.h"
 #include "support/SharedState.h"
@@ -103,7 +103,7 @@ void writeProject(const QString& dataDir, const QString& name, const QTextDocume
     ProjectSave save(dataDir, name);
     if (backText) {
         save.stage(
-            kTextFile, [&](const QString& path) { platform::saveRichTextFile(path, *backText); });
+            kTextFile, [&](const QString& path) { richtext::saveRichTextFile(path, *backText); });
     }
     if (!back.isEmpty())
         save.stage(kBackFile, [&](const QString& path) { back.save(path); });
@@ -241,7 +241,7 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
     loadPart(lines.back, [this](const QString& path) { Load3(path); });
     m_backTextUnread = true;
     loadPart(lines.text, [this](const QString& path) {
-        platform::loadRichTextFile(path, backTextDocument());
+        richtext::loadRichTextFile(path, backTextDocument());
         m_backTextUnread = false;
     });
     // The length limit is for typing; a longer name from the browser is kept

@@ -1,9 +1,9 @@
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/RtfCodePages.h"
-#include "platform/RtfReader.h"
-#include "platform/RtfWriter.h"
+#include "richtext/RtfCodePages.h"
+#include "richtext/RtfReader.h"
+#include "richtext/RtfWriter.h"
 #include "platform/Windows1252.h"
 
 #include <QDir>
@@ -12,7 +12,10 @@
 #include <QStringDecoder>
 #include <QTextDocument>
 
-namespace platform {
+namespace richtext {
+
+using platform::fromWindows1252;
+using platform::UserError;
 
 namespace {
 
@@ -134,4 +137,4 @@ QByteArray writeRtf(const QTextDocument& document)
     return rtf::writeDocument(document);
 }
 
-} // namespace platform
+} // namespace richtext

@@ -8,7 +8,7 @@ class QTextDocument;
 // The back text's files: rich text (RTF) read into and written from a text
 // document, as the rich-text editor shows it. A file that is not RTF is read
 // as plain text.
-namespace platform {
+namespace richtext {
 
 // Replaces the document's content with the file: RTF when it begins with
 // "{\rtf", plain text otherwise. Throws UserError naming the file when it
@@ -38,4 +38,4 @@ void readPlainText(const QByteArray& text, QTextDocument& document);
 // line ends.
 QByteArray writeRtf(const QTextDocument& document);
 
-} // namespace platform
+} // namespace richtext
