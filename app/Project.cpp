@@ -5,6 +5,7 @@
 #include "app/ProjectIndex.h"
 #include "app/ProjectSave.h"
 #include "app/StartupPictures.h"
+#include "backtext/Back.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
@@ -241,7 +242,7 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
     loadPart(lines.back, [this](const QString& path) { Load3(path); });
     m_backTextUnread = true;
     loadPart(lines.text, [this](const QString& path) {
-        richtext::loadRichTextFile(path, backTextDocument());
+        richtext::loadRichTextFile(path, backTextDocument(), TBackForm::kLargestBackText);
         m_backTextUnread = false;
     });
     // The length limit is for typing; a longer name from the browser is kept

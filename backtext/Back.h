@@ -42,6 +42,9 @@ public:
     // below it, in screen pixels that are never scaled.
     static constexpr QSize kBackPictureSize { 552, 472 };
     static constexpr int kClientWidth = 556;
+    // A back cover holds a page of text: a back text file larger than this is
+    // refused at once rather than read for minutes.
+    static constexpr qint64 kLargestBackText = 16 * 1024 * 1024;
 
     // What the read command asks of its file dialog.
     struct OpenRequest

@@ -1,14 +1,13 @@
 #include "richtext/RichText.h"
 
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "richtext/RtfCodePages.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 #include "platform/Windows1252.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextDocument>
 
@@ -19,25 +18,18 @@ using platform::UserError;
 
 namespace {
 
-constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
-
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-QByteArray readWholeFile(const QString& path)
+QByteArray readWholeFile(const QString& path, qint64 maxBytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw UserError(QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), file.errorString()));
-    }
-    if (file.size() > kMaxFileSize)
-        throw UserError(QStringLiteral("\"%1\" is too large to be read as text").arg(nativePath(path)));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw UserError(QStringLiteral("Cannot read \"%1\": %2").arg(nativePath(path), file.errorString()));
-    return data;
+    QString reason;
+    std::optional<QByteArray> data = platform::readRegularFile(path, maxBytes, &reason);
+    if (!data)
+        throw UserError(QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), reason));
+    return std::move(*data);
 }
 
 QString decodePlainText(const QByteArray& bytes)
@@ -93,19 +85,16 @@ void replaceContent(QTextDocument& document, Fill fill)
 
 } // namespace
 
-void loadRichTextFile(const QString& path, QTextDocument& document)
+void loadRichTextFile(const QString& path, QTextDocument& document, qint64 maxBytes)
 {
-    readRichText(readWholeFile(path), document);
+    readRichText(readWholeFile(path, maxBytes), document);
 }
 
 void saveRichTextFile(const QString& path, const QTextDocument& document)
 {
-    const QByteArray rtf = writeRtf(document);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), file.errorString()));
-    if (file.write(rtf) != rtf.size() || !file.commit())
-        throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), file.errorString()));
+    QString reason;
+    if (!platform::saveWholeFile(path, writeRtf(document), &reason))
+        throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), reason));
 }
 
 bool isRtf(const QByteArray& data)

@@ -12,12 +12,15 @@ namespace richtext {
 
 // Replaces the document's content with the file: RTF when it begins with
 // "{\rtf", plain text otherwise. Throws UserError naming the file when it
-// cannot be read; the document is then left as it was.
-void loadRichTextFile(const QString& path, QTextDocument& document);
+// cannot be read, is not a regular file or is larger than maxBytes (callers
+// know how much text they take); the document is then left as it was.
+constexpr qint64 kLargestRichTextFile = 256 * 1024 * 1024;
+void loadRichTextFile(
+    const QString& path, QTextDocument& document, qint64 maxBytes = kLargestRichTextFile);
 
 // Writes the document as RTF, replacing the file only once it is written in
-// full. Throws UserError naming the file when it cannot be written; an
-// existing file is then kept as it was.
+// full. Throws UserError naming the file, with the system's reason, when it
+// cannot be written; an existing file is then kept as it was.
 void saveRichTextFile(const QString& path, const QTextDocument& document);
 
 bool isRtf(const QByteArray& data);

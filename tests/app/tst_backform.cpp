@@ -395,17 +395,28 @@ private slots:
         QTest::addColumn<int>("errors");
         QTest::newRow("cancelled") << QString() << 0;
         QTest::newRow("missing file") << QStringLiteral("/no/such/folder/tracks.rtf") << 1;
+        // A back text holds a page: one of many megabytes is refused at once.
+        QTest::newRow("larger than a back text") << QStringLiteral("huge.rtf") << 1;
     }
     void read_cancelledOrFailed_keepsTheText()
     {
         QFETCH(QString, chosen);
         QFETCH(int, errors);
+        if (chosen == QLatin1String("huge.rtf")) {
+            chosen = m_dataDir + chosen;
+            QFile huge(chosen);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.write("{\\rtf1 ") == 7 && huge.resize(TBackForm::kLargestBackText + 1));
+        }
         m_backForm->RichEdit1->setPlainText(QStringLiteral("My tracks"));
         m_backForm->setFileChooser([&](const TBackForm::OpenRequest&) { return chosen; });
         QVERIFY(platform::runGuarded([this] { m_backForm->LeesButtonClick(); }) == (errors == 0));
         QCOMPARE(m_backForm->RichEdit1->toPlainText(), QStringLiteral("My tracks"));
         QVERIFY(!ChangedB);
         QCOMPARE(m_errors.size(), errors);
+        if (chosen.endsWith(QLatin1String("huge.rtf")))
+            QVERIFY2(m_errors.constFirst().contains(QStringLiteral("larger than 16 MB")),
+                qPrintable(m_errors.constFirst()));
     }
 
     void readDialogFolder_completesAProjectFolder_data()

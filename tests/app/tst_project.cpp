@@ -4,6 +4,7 @@
 #include "app/Project.h"
 #include "app/ProjectIndex.h"
 #include "app/StartupPictures.h"
+#include "backtext/Back.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
@@ -65,6 +66,14 @@ QByteArray readBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Makes the file one byte larger than the limit (without writing it all).
+void growPast(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(limit + 1));
 }
 
 bool copyFile(const QString& from, const QString& to)
@@ -162,7 +171,7 @@ private:
 
 enum class Answer { Yes, No, Cancel };
 enum class SaveFailure { DiskFull, FolderIsAFile, IndexIsAFolder, NameWithSeparator };
-enum class Breakage { Missing, Truncated, Pipe, IndexLineOutside };
+enum class Breakage { Missing, Truncated, Pipe, TooLarge, IndexLineOutside };
 
 } // namespace
 
@@ -739,7 +748,12 @@ private slots:
 #ifdef Q_OS_UNIX
         QTest::newRow("front picture is a pipe")
             << QStringLiteral("Front.jpg") << Breakage::Pipe << QStringLiteral("pipe");
+        QTest::newRow("back text is a pipe")
+            << QStringLiteral("Back.rtf") << Breakage::Pipe << QStringLiteral("pipe");
 #endif
+        QTest::newRow("back text far larger than a page")
+            << QStringLiteral("Back.rtf") << Breakage::TooLarge
+            << QStringLiteral("larger than 16 MB");
         QTest::newRow("index line leading to a device")
             << QStringLiteral("Back.rtf") << Breakage::IndexLineOutside
             << QStringLiteral("outside");
@@ -766,6 +780,9 @@ private slots:
             QVERIFY(QFile::remove(folder + file));
             QCOMPARE(mkfifo(QFile::encodeName(folder + file).constData(), 0600), 0);
 #endif
+            break;
+        case Breakage::TooLarge:
+            growPast(folder + file, TBackForm::kLargestBackText);
             break;
         case Breakage::IndexLineOutside:
             index.replace(QByteArray(name.toUtf8() + "\\" + file.toUtf8()),
@@ -797,9 +814,8 @@ private slots:
         const QString folder = m_dataDir + name + QDir::separator();
         for (const QString& part : projectFileNames())
             QVERIFY(copyFile(m_programDir + part, folder + part));
-        QByteArray index = projectIndexBytes(name);
-        index.replace("Kept\\Back.rtf", "..\\..\\Back.rtf");
-        writeBytes(m_dataDir + name + QStringLiteral(".qlp"), index);
+        writeBytes(m_dataDir + name + QStringLiteral(".qlp"), projectIndexBytes(name));
+        growPast(folder + QStringLiteral("Back.rtf"), TBackForm::kLargestBackText);
         const QByteArray backText = readBytes(folder + QStringLiteral("Back.rtf"));
         TMainForm& form = shownForm();
         chooseInBrowser(name + QStringLiteral(".qlp"));
