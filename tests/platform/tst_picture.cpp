@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include <jpeglib.h>
@@ -105,37 +106,49 @@ template <typename Call> QString errorTextOf(Call call)
     return QStringLiteral("(no error raised)");
 }
 
-// Encodes one flat colour given in the JPEG's own colour space (grey or CMYK),
-// which the program's own encoder never writes.
-QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool adobeMarker)
+// Encodes with libjpeg itself the kinds of JPEG the program's own encoder
+// never writes; configure adjusts libjpeg's default settings.
+QByteArray encodeWithLibjpeg(QSize size, J_COLOR_SPACE space, int components,
+    const std::function<QByteArray(int row)>& row,
+    const std::function<void(jpeg_compress_struct&)>& configure)
 {
-    constexpr int kSide = 16;
     jpeg_compress_struct codec;
     jpeg_error_mgr errors;
     codec.err = jpeg_std_error(&errors);
     jpeg_create_compress(&codec);
     unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&codec, &buffer, &size);
-    codec.image_width = kSide;
-    codec.image_height = kSide;
-    codec.input_components = int(pixel.size());
+    unsigned long length = 0;
+    jpeg_mem_dest(&codec, &buffer, &length);
+    codec.image_width = JDIMENSION(size.width());
+    codec.image_height = JDIMENSION(size.height());
+    codec.input_components = components;
     codec.in_color_space = space;
     jpeg_set_defaults(&codec);
-    jpeg_set_colorspace(&codec, space);
-    codec.write_Adobe_marker = adobeMarker;
-    jpeg_set_quality(&codec, 100, TRUE);
+    configure(codec);
     jpeg_start_compress(&codec, TRUE);
-    QByteArray row = pixel.repeated(kSide);
     while (codec.next_scanline < codec.image_height) {
-        JSAMPROW rowPointer = reinterpret_cast<JSAMPROW>(row.data());
+        QByteArray bytes = row(int(codec.next_scanline));
+        JSAMPROW rowPointer = reinterpret_cast<JSAMPROW>(bytes.data());
         jpeg_write_scanlines(&codec, &rowPointer, 1);
     }
     jpeg_finish_compress(&codec);
     jpeg_destroy_compress(&codec);
-    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(length));
     std::free(buffer);
     return bytes;
+}
+
+// One flat colour given in the JPEG's own colour space (grey or CMYK).
+QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool adobeMarker)
+{
+    constexpr int kSide = 16;
+    return encodeWithLibjpeg(QSize(kSide, kSide), space, int(pixel.size()),
+        [&](int) { return pixel.repeated(kSide); },
+        [&](jpeg_compress_struct& codec) {
+            jpeg_set_colorspace(&codec, space);
+            codec.write_Adobe_marker = adobeMarker;
+            jpeg_set_quality(&codec, 100, TRUE);
+        });
 }
 
 // A progressive JPEG with the given scan script, or libjpeg's own simple
@@ -143,34 +156,19 @@ QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool ado
 QByteArray encodeProgressiveJpeg(const QImage& picture, const std::vector<jpeg_scan_info>& scans)
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct codec;
-    jpeg_error_mgr errors;
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&codec);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&codec, &buffer, &size);
-    codec.image_width = JDIMENSION(rgb.width());
-    codec.image_height = JDIMENSION(rgb.height());
-    codec.input_components = 3;
-    codec.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&codec);
-    if (scans.empty()) {
-        jpeg_simple_progression(&codec);
-    } else {
-        codec.scan_info = scans.data();
-        codec.num_scans = int(scans.size());
-    }
-    jpeg_start_compress(&codec, TRUE);
-    while (codec.next_scanline < codec.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(int(codec.next_scanline)));
-        jpeg_write_scanlines(&codec, &row, 1);
-    }
-    jpeg_finish_compress(&codec);
-    jpeg_destroy_compress(&codec);
-    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return bytes;
+    return encodeWithLibjpeg(
+        rgb.size(), JCS_RGB, 3,
+        [&](int y) {
+            return QByteArray(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+        },
+        [&](jpeg_compress_struct& codec) {
+            if (scans.empty()) {
+                jpeg_simple_progression(&codec);
+            } else {
+                codec.scan_info = scans.data();
+                codec.num_scans = int(scans.size());
+            }
+        });
 }
 
 // The JPEG with its last scan (from the last start-of-scan marker to the end
