@@ -469,16 +469,25 @@ private slots:
         QCOMPARE(bar->value(), 200);
     }
 
-    void save_bitmapFrontPicture_isWrittenAsJpeg()
+    void save_nonJpegFrontPicture_isWrittenAsJpeg_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("bitmap") << QStringLiteral("front.bmp") << QByteArray("BMP");
+        QTest::newRow("png") << QStringLiteral("front.png") << QByteArray("PNG");
+    }
+    void save_nonJpegFrontPicture_isWrittenAsJpeg()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, format);
         TMainForm& form = shownForm();
         const QImage picture = halves(QSize(200, 200), Qt::yellow, Qt::darkBlue);
-        writeBytes(m_fixtures + QStringLiteral("front.bmp"), bmpBytes(picture));
-        form.Load2(m_fixtures + QStringLiteral("front.bmp"));
-        form.Edit1->setText(QStringLiteral("Bitmap Front"));
+        QVERIFY(picture.save(m_fixtures + file, format.constData()));
+        form.Load2(m_fixtures + file);
+        form.Edit1->setText(QStringLiteral("Other Front"));
         form.BewaarProjectButtonClick();
 
-        const QByteArray written = readBytes(m_dataDir + QStringLiteral("Bitmap Front/Front.jpg"));
+        const QByteArray written = readBytes(m_dataDir + QStringLiteral("Other Front/Front.jpg"));
         QVERIFY(written.startsWith("\xFF\xD8"));
         const QImage decoded = platform::decodeJpeg(written);
         QCOMPARE(decoded.size(), picture.size());
