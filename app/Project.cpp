@@ -242,7 +242,7 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
     loadPart(lines.back, [this](const QString& path) { Load3(path); });
     m_backTextUnread = true;
     loadPart(lines.text, [this](const QString& path) {
-        richtext::loadRichTextFile(path, backTextDocument(), TBackForm::kLargestBackText);
+        richtext::loadRichTextFile(path, backTextDocument(), TBackForm::kBackTextLimits);
         m_backTextUnread = false;
     });
     // The length limit is for typing; a longer name from the browser is kept

@@ -229,7 +229,7 @@ void TBackForm::LeesButtonClick()
     const QString fileName = m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
     if (fileName.isEmpty())
         return;
-    richtext::loadRichTextFile(fileName, *RichEdit1->document(), kLargestBackText);
+    richtext::loadRichTextFile(fileName, *RichEdit1->document(), kBackTextLimits);
     RichEdit1->moveCursor(QTextCursor::Start); // show the new text from its top
     ChangedB = true;
 }

@@ -8,6 +8,9 @@
 #include "platform/Windows1252.h"
 
 #include <QDir>
+
+#include <algorithm>
+#include <cctype>
 #include <QStringDecoder>
 #include <QTextDocument>
 
@@ -30,6 +33,28 @@ QByteArray readWholeFile(const QString& path, qint64 maxBytes)
     if (!data)
         throw UserError(QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), reason));
     return std::move(*data);
+}
+
+// How many times a control word stands in RTF data: the backslash and the
+// word, not followed by another letter ("\par", not "\pard").
+qint64 controlWordCount(const QByteArray& rtf, const QByteArray& word)
+{
+    qint64 count = 0;
+    for (qsizetype at = rtf.indexOf(word); at >= 0; at = rtf.indexOf(word, at + 1)) {
+        const qsizetype after = at + word.size();
+        if (after >= rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[after])))
+            ++count;
+    }
+    return count;
+}
+
+// The paragraphs the data will make, counted without reading it: paragraph
+// and table-cell ends in RTF, line ends in plain text.
+qint64 paragraphCount(const QByteArray& data)
+{
+    if (isRtf(data))
+        return controlWordCount(data, "\\par") + controlWordCount(data, "\\cell");
+    return std::max(data.count('\n'), data.count('\r'));
 }
 
 QString decodePlainText(const QByteArray& bytes)
@@ -85,9 +110,15 @@ void replaceContent(QTextDocument& document, Fill fill)
 
 } // namespace
 
-void loadRichTextFile(const QString& path, QTextDocument& document, qint64 maxBytes)
+void loadRichTextFile(const QString& path, QTextDocument& document, TextLimits limits)
 {
-    readRichText(readWholeFile(path, maxBytes), document);
+    const QByteArray data = readWholeFile(path, limits.bytes);
+    if (paragraphCount(data) > limits.paragraphs) {
+        throw UserError(QStringLiteral("Cannot open \"%1\": it holds more than %2 paragraphs")
+                            .arg(nativePath(path))
+                            .arg(limits.paragraphs));
+    }
+    readRichText(data, document);
 }
 
 void saveRichTextFile(const QString& path, const QTextDocument& document)

@@ -27,6 +27,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 namespace {
@@ -421,18 +423,33 @@ private slots:
         QTest::addColumn<int>("errors");
         QTest::newRow("cancelled") << QString() << 0;
         QTest::newRow("missing file") << QStringLiteral("/no/such/folder/tracks.rtf") << 1;
-        // A back text holds a page: one of many megabytes is refused at once.
+        // A back text holds a page: one of many megabytes, or of many thousand
+        // paragraphs, is refused at once.
         QTest::newRow("larger than a back text") << QStringLiteral("huge.rtf") << 1;
+        QTest::newRow("more paragraphs than a back text") << QStringLiteral("long.rtf") << 1;
+        QTest::newRow("more lines than a back text") << QStringLiteral("long.txt") << 1;
     }
     void read_cancelledOrFailed_keepsTheText()
     {
         QFETCH(QString, chosen);
         QFETCH(int, errors);
-        if (chosen == QLatin1String("huge.rtf")) {
-            chosen = m_dataDir + chosen;
-            QFile huge(chosen);
-            QVERIFY(huge.open(QIODevice::WriteOnly));
-            QVERIFY(huge.write("{\\rtf1 ") == 7 && huge.resize(TBackForm::kLargestBackText + 1));
+        const qint64 tooMany = TBackForm::kBackTextLimits.paragraphs + 1;
+        const std::map<QString, std::function<void(QFile&)>> fill {
+            { QStringLiteral("huge.rtf"),
+                [](QFile& file) {
+                    file.write("{\\rtf1 ");
+                    file.resize(TBackForm::kBackTextLimits.bytes + 1);
+                } },
+            { QStringLiteral("long.rtf"),
+                [&](QFile& file) { file.write("{\\rtf1 " + QByteArray("\\par ").repeated(tooMany) + "}"); } },
+            { QStringLiteral("long.txt"),
+                [&](QFile& file) { file.write(QByteArray("Track\r\n").repeated(tooMany)); } },
+        };
+        if (fill.count(chosen)) {
+            QFile file(m_dataDir + chosen);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            fill.at(chosen)(file);
+            chosen = file.fileName();
         }
         m_backForm->RichEdit1->setPlainText(QStringLiteral("My tracks"));
         m_backForm->setFileChooser([&](const TBackForm::OpenRequest&) { return chosen; });
@@ -442,6 +459,9 @@ private slots:
         QCOMPARE(m_errors.size(), errors);
         if (chosen.endsWith(QLatin1String("huge.rtf")))
             QVERIFY2(m_errors.constFirst().contains(QStringLiteral("larger than 16 MB")),
+                qPrintable(m_errors.constFirst()));
+        if (chosen.contains(QLatin1String("/long.")))
+            QVERIFY2(m_errors.constFirst().contains(QStringLiteral("more than 20000 paragraphs")),
                 qPrintable(m_errors.constFirst()));
     }
 

@@ -791,7 +791,7 @@ private slots:
 #endif
             break;
         case Breakage::TooLarge:
-            growPast(folder + file, TBackForm::kLargestBackText);
+            growPast(folder + file, TBackForm::kBackTextLimits.bytes);
             break;
         case Breakage::IndexLineOutside:
             index.replace(QByteArray(name.toUtf8() + "\\" + file.toUtf8()),
@@ -824,7 +824,7 @@ private slots:
         for (const QString& part : projectFileNames())
             QVERIFY(copyFile(m_programDir + part, folder + part));
         writeBytes(m_dataDir + name + QStringLiteral(".qlp"), projectIndexBytes(name));
-        growPast(folder + QStringLiteral("Back.rtf"), TBackForm::kLargestBackText);
+        growPast(folder + QStringLiteral("Back.rtf"), TBackForm::kBackTextLimits.bytes);
         const QByteArray backText = readBytes(folder + QStringLiteral("Back.rtf"));
         TMainForm& form = shownForm();
         chooseInBrowser(name + QStringLiteral(".qlp"));
