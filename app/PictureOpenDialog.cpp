@@ -66,11 +66,13 @@ QString frontPictureFilter()
         entries << description + QStringLiteral(" (") + pattern + u')' << pattern;
     };
     addEntry(localText("Alle afbeeldingen", "All pictures"), extensions);
-    addEntry(localText("jpeg-bestanden", "jpeg files"), { QStringLiteral("jpg"), QStringLiteral("jpeg") });
+    addEntry(localText("jpeg-bestanden", "jpeg files"),
+        { QStringLiteral("jpg"), QStringLiteral("jpeg") });
     addEntry(localText("bmp-bestanden", "bmp files"), { QStringLiteral("bmp") });
     addEntry(localText("png-bestanden", "png files"), { QStringLiteral("png") });
     addEntry(localText("webp-bestanden", "webp files"), { QStringLiteral("webp") });
-    addEntry(localText("tiff-bestanden", "tiff files"), { QStringLiteral("tif"), QStringLiteral("tiff") });
+    addEntry(localText("tiff-bestanden", "tiff files"),
+        { QStringLiteral("tif"), QStringLiteral("tiff") });
     addEntry(localText("gif-bestanden", "gif files"), { QStringLiteral("gif") });
     return entries.join(u'|');
 }

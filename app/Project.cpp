@@ -231,7 +231,7 @@ void TMainForm::LeesProjectButtonClick()
 void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
 {
     QStringList failures;
-    const auto loadPart = [&](const QString& line, const std::function<void(const QString&)>& load) {
+    const auto loadPart = [&](const QString& line, const auto& load) {
         try {
             load(projectFileOrFail(line));
         } catch (const std::exception& error) {

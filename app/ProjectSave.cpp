@@ -55,10 +55,7 @@ struct SavePlaces
     QString dataDir;
     QString name;
 
-    QString folder() const
-    {
-        return name.isEmpty() ? dataDir : dataDir + name + QDir::separator();
-    }
+    QString folder() const { return name.isEmpty() ? dataDir : dataDir + name + QDir::separator(); }
     QString index() const { return projectIndexPath(dataDir, name); }
     QString stagedIndex(const QString& token) const { return index() + kStagingPrefix + token; }
     QString staging(const QString& token) const { return folder() + kStagingPrefix + token; }
@@ -106,8 +103,8 @@ void moveOver(const QString& from, const QString& to)
 // it is ignored, so a damaged journal cannot move files elsewhere.
 QStringList journalEntries(const QString& staging)
 {
-    const std::optional<QByteArray> bytes
-        = platform::readRegularFile(staging + QDir::separator() + kJournal, kLargestJournal, nullptr);
+    const std::optional<QByteArray> bytes = platform::readRegularFile(
+        staging + QDir::separator() + kJournal, kLargestJournal, nullptr);
     if (!bytes)
         return {};
     const QStringList allowed = projectFileNames() << kIndexEntry;
@@ -129,9 +126,9 @@ void moveStagedFiles(const SavePlaces& places, const QString& staging, QStringLi
     if (entries.removeAll(kIndexEntry) > 0)
         entries << kIndexEntry;
     for (const QString& entry : std::as_const(entries)) {
-        const QString staged = places.stagedFile(staging, entry, token);
-        if (QFileInfo(staged).isFile()) {
-            moveOver(staged, places.target(entry));
+        const QFileInfo staged(places.stagedFile(staging, entry, token));
+        if (staged.isFile() && !staged.isSymLink()) {
+            moveOver(staged.filePath(), places.target(entry));
             step(QStringLiteral("moved ") + entry);
         }
     }
@@ -156,7 +153,11 @@ QStringList stagingFoldersIn(const SavePlaces& places)
 {
     QStringList folders;
     const QDir folder(places.folder());
-    for (const QString& entry : folder.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+    // A link is never taken for a staging folder: removing one would empty
+    // the folder it points to.
+    const QDir::Filters filter
+        = QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks;
+    for (const QString& entry : folder.entryList(filter)) {
         if (entry.startsWith(kStagingPrefix))
             folders << folder.filePath(entry);
     }

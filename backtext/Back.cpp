@@ -1,8 +1,8 @@
 #include "backtext/Back.h"
 
 #include "platform/ErrorReport.h"
-#include "richtext/RichText.h"
 #include "platform/Settings.h"
+#include "richtext/RichText.h"
 #include "support/ProjectName.h"
 #include "support/SharedState.h"
 #include "support/Support.h"

@@ -11,37 +11,37 @@ namespace platform {
 
 namespace {
 
-    constexpr quint16 kOrientationTag = 0x0112;
-    constexpr quint16 kShortType = 3;
+constexpr quint16 kOrientationTag = 0x0112;
+constexpr quint16 kShortType = 3;
 
-    class TiffReader
+class TiffReader
+{
+public:
+    explicit TiffReader(QByteArrayView tiff)
+        : m_tiff(tiff)
+        , m_bigEndian(tiff.startsWith("MM"))
     {
-    public:
-        explicit TiffReader(QByteArrayView tiff)
-            : m_tiff(tiff)
-            , m_bigEndian(tiff.startsWith("MM"))
-        {
-        }
+    }
 
-        bool fits(qsizetype offset, qsizetype length) const
-        {
-            return offset >= 0 && length >= 0 && offset <= m_tiff.size() - length;
-        }
+    bool fits(qsizetype offset, qsizetype length) const
+    {
+        return offset >= 0 && length >= 0 && offset <= m_tiff.size() - length;
+    }
 
-        quint32 number(qsizetype offset, int width) const
-        {
-            quint32 value = 0;
-            for (int i = 0; i < width; ++i) {
-                const quint8 byte = quint8(m_tiff[offset + (m_bigEndian ? i : width - 1 - i)]);
-                value = (value << 8) | byte;
-            }
-            return value;
+    quint32 number(qsizetype offset, int width) const
+    {
+        quint32 value = 0;
+        for (int i = 0; i < width; ++i) {
+            const quint8 byte = quint8(m_tiff[offset + (m_bigEndian ? i : width - 1 - i)]);
+            value = (value << 8) | byte;
         }
+        return value;
+    }
 
-    private:
-        QByteArrayView m_tiff;
-        bool m_bigEndian;
-    };
+private:
+    QByteArrayView m_tiff;
+    bool m_bigEndian;
+};
 
 } // namespace
 

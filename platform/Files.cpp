@@ -148,11 +148,11 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes, 
         reason = &ignored;
 #ifdef Q_OS_UNIX
     // Opening without blocking: a pipe without a writer would wait in open().
-    const Descriptor file { ::open(QFile::encodeName(path).constData(),
-        O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY) };
+    const Descriptor file { ::open(
+        QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY) };
     if (file.fd < 0) {
-        *reason = errno == ENOENT ? QStringLiteral("the file does not exist")
-                                  : systemErrorText(errno);
+        *reason
+            = errno == ENOENT ? QStringLiteral("the file does not exist") : systemErrorText(errno);
         return std::nullopt;
     }
     struct stat status
@@ -287,7 +287,8 @@ void FileLock::unlock()
 FileLock::Result FileLock::tryLock()
 {
     unlock();
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(
+        QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return Result::Failed;
     // An open file description holds the lock: another one, even in this

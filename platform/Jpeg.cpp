@@ -160,7 +160,6 @@ QString reasonFor(const ErrorManager& errors)
     }
 }
 
-
 // Adobe applications write CMYK JPEGs with inverted values, and mark them so.
 void convertCmykToRgb(QImage& image, bool inverted)
 {
@@ -245,8 +244,8 @@ void decodeInto(const QByteArray& bytes, int scaleDenominator, QSize neededSize,
     jpeg_calc_output_dimensions(&codec);
     setUpScanMonitor(monitor, &codec);
 
-    out.image = QImage(QSize(int(codec.output_width), int(codec.output_height)),
-        QImage::Format_RGB32);
+    out.image
+        = QImage(QSize(int(codec.output_width), int(codec.output_height)), QImage::Format_RGB32);
     if (out.image.isNull()) {
         jpeg_destroy_decompress(&codec);
         out.failure = QStringLiteral("there is not enough memory to decode the picture");

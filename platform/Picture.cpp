@@ -72,7 +72,8 @@ QString unreadableExtensionReason(const QString& path)
         return QStringLiteral("the file name has no picture extension (")
             + extensionList(pictureExtensions()) + u')';
     }
-    if (formatOfExtension(suffix) == PictureFormat::None && !qtCanRead(qtFormatOfExtension(suffix))) {
+    if (formatOfExtension(suffix) == PictureFormat::None
+        && !qtCanRead(qtFormatOfExtension(suffix))) {
         return QStringLiteral("the extension \".") + suffix
             + QStringLiteral("\" is not a picture type this program reads (")
             + extensionList(pictureExtensions()) + u')';

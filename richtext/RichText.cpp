@@ -2,17 +2,17 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/Files.h"
+#include "platform/Windows1252.h"
 #include "richtext/RtfCodePages.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
-#include "platform/Windows1252.h"
 
 #include <QDir>
 
-#include <algorithm>
-#include <cctype>
 #include <QStringDecoder>
 #include <QTextDocument>
+#include <algorithm>
+#include <cctype>
 
 namespace richtext {
 

@@ -31,8 +31,8 @@ bool isControl(QChar c)
 QString projectNameProblem(const QString& name)
 {
     const QString forbidden = forbiddenNameCharacters();
-    const bool hasForbidden = std::any_of(name.cbegin(), name.cend(),
-        [&](QChar c) { return forbidden.contains(c) || isControl(c); });
+    const bool hasForbidden = std::any_of(
+        name.cbegin(), name.cend(), [&](QChar c) { return forbidden.contains(c) || isControl(c); });
     const bool onlyDots = !name.isEmpty()
         && std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c == u'.'; });
     if (!hasForbidden && !onlyDots)

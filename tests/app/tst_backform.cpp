@@ -441,7 +441,9 @@ private slots:
                     file.resize(TBackForm::kBackTextLimits.bytes + 1);
                 } },
             { QStringLiteral("long.rtf"),
-                [&](QFile& file) { file.write("{\\rtf1 " + QByteArray("\\par ").repeated(tooMany) + "}"); } },
+                [&](QFile& file) {
+                    file.write("{\\rtf1 " + QByteArray("\\par ").repeated(tooMany) + "}");
+                } },
             { QStringLiteral("long.txt"),
                 [&](QFile& file) { file.write(QByteArray("Track\r\n").repeated(tooMany)); } },
         };

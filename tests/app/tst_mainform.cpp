@@ -23,8 +23,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTransform>
 #include <QTest>
+#include <QTransform>
 #include <QUrl>
 
 #include <memory>

@@ -533,8 +533,8 @@ private slots:
             << platform::systemErrorText(EEXIST);
 #endif
         QTest::newRow("a folder where the index file goes")
-            << SaveFailure::IndexIsAFolder << QStringLiteral("Shelf")
-            << QStringLiteral("Shelf.qlp") << QStringLiteral("it is a folder");
+            << SaveFailure::IndexIsAFolder << QStringLiteral("Shelf") << QStringLiteral("Shelf.qlp")
+            << QStringLiteral("it is a folder");
         QTest::newRow("name holding a folder separator")
             << SaveFailure::NameWithSeparator << QStringLiteral("AC/DC") << QStringLiteral("AC/DC")
             << QStringLiteral("may not hold");
@@ -613,7 +613,9 @@ private slots:
     {
 #ifdef Q_OS_UNIX
         QTemporaryDir stick(QStringLiteral("/dev/shm/qzlayer-stick-XXXXXX"));
-        struct stat data {}, other {};
+        struct stat data
+        {
+        }, other {};
         if (!stick.isValid() || stat(QFile::encodeName(m_dataDir).constData(), &data) != 0
             || stat(QFile::encodeName(stick.path()).constData(), &other) != 0
             || data.st_dev == other.st_dev)
@@ -658,8 +660,8 @@ private slots:
         writeBytes(m_dataDir + name + QStringLiteral(".qlp"), projectIndexBytes(name));
         const QString staging = folder + QStringLiteral(".saving-k1lled00");
         writeBytes(staging + QStringLiteral("/Back.rtf"), "{\\rtf1 New tracks\\par}");
-        writeBytes(m_dataDir + name + QStringLiteral(".qlp.saving-k1lled00"),
-            projectIndexBytes(name));
+        writeBytes(
+            m_dataDir + name + QStringLiteral(".qlp.saving-k1lled00"), projectIndexBytes(name));
         if (complete)
             writeBytes(staging + QStringLiteral("/commit"), "Back.rtf\nindex\n");
         TMainForm& form = shownForm();
@@ -703,11 +705,10 @@ private slots:
         // Not an index: a line longer than any path, or a file far larger
         // than three lines, is refused before its text goes anywhere.
         QTest::newRow("first line longer than any path")
-            << QByteArray(5000, 'x') + "\r\nGhost\\Back.bmp\r\n" << false << QString()
-            << QStringLiteral("line 1 is longer than 4096 characters");
-        QTest::newRow("larger than an index can be")
-            << QByteArray(1'000'000, 'x') << false << QString()
-            << QStringLiteral("larger than 64 KB");
+            << QByteArray(5000, 'x') + "\r\nGhost\\Back.bmp\r\n"
+            << false << QString() << QStringLiteral("line 1 is longer than 4096 characters");
+        QTest::newRow("larger than an index can be") << QByteArray(
+            1'000'000, 'x') << false << QString() << QStringLiteral("larger than 64 KB");
     }
     void readProject_indexMissingOrFirstLineEmpty_isReportedAndChangesNothing()
     {
@@ -760,12 +761,10 @@ private slots:
         QTest::newRow("back text is a pipe")
             << QStringLiteral("Back.rtf") << Breakage::Pipe << QStringLiteral("pipe");
 #endif
-        QTest::newRow("back text far larger than a page")
-            << QStringLiteral("Back.rtf") << Breakage::TooLarge
-            << QStringLiteral("larger than 16 MB");
-        QTest::newRow("index line leading to a device")
-            << QStringLiteral("Back.rtf") << Breakage::IndexLineOutside
-            << QStringLiteral("outside");
+        QTest::newRow("back text far larger than a page") << QStringLiteral(
+            "Back.rtf") << Breakage::TooLarge << QStringLiteral("larger than 16 MB");
+        QTest::newRow("index line leading to a device") << QStringLiteral(
+            "Back.rtf") << Breakage::IndexLineOutside << QStringLiteral("outside");
     }
     void readProject_brokenFile_loadsTheRestAndReportsOnce()
     {
@@ -805,7 +804,8 @@ private slots:
         QVERIFY(!platform::runGuarded([&] { form.LeesProjectButtonClick(); }));
         QCOMPARE(m_errors.size(), 1);
         const QString& report = m_errors.constFirst();
-        QVERIFY2(report.contains(file) || report.contains(QStringLiteral("zero")), qPrintable(report));
+        QVERIFY2(
+            report.contains(file) || report.contains(QStringLiteral("zero")), qPrintable(report));
         QVERIFY2(report.contains(reportSays), qPrintable(report));
         QCOMPARE(form.Image2->picture().isEmpty(), file == QStringLiteral("Front.jpg"));
         QCOMPARE(form.Image3->picture().isEmpty(), file == QStringLiteral("Back.bmp"));

@@ -91,8 +91,8 @@ private slots:
         QTest::newRow("a line longer than any path")
             << QByteArray("A\\Front.jpg\r\n") + QByteArray(4097, 'b') + "\r\n"
             << QStringLiteral("line 2 is longer than 4096 characters");
-        QTest::newRow("a line as long as a path may be")
-            << QByteArray(4096, 'a') + "\r\n" << QString();
+        QTest::newRow("a line as long as a path may be") << QByteArray(4096, 'a') + "\r\n"
+                                                         << QString();
         QTest::newRow("larger than an index can be")
             << QByteArray(64 * 1024 + 1, 'a') << QStringLiteral("the file is larger than 64 KB");
     }

@@ -80,7 +80,8 @@ void saveVersion(const QString& dataDir, char version)
     for (const QString& file : kProjectFiles) {
         save.stage(file, [&](const QString& path) {
             QFile out(path);
-            if (!out.open(QIODevice::WriteOnly) || out.write(files.at(file)) != files.at(file).size())
+            if (!out.open(QIODevice::WriteOnly)
+                || out.write(files.at(file)) != files.at(file).size())
                 throw platform::UserError(QStringLiteral("cannot write ") + path);
         });
     }
@@ -133,8 +134,9 @@ private slots:
         saveVersion(m_dataDir, 'O');
         QVERIFY(projectOnDisk(m_dataDir) == versionFiles('O'));
         QCOMPARE(entriesUnder(m_dataDir),
-            (QStringList { kName, kName + QStringLiteral(".qlp"), kName + QStringLiteral("/Back.bmp"),
-                kName + QStringLiteral("/Back.rtf"), kName + QStringLiteral("/Front.jpg") }));
+            (QStringList { kName, kName + QStringLiteral(".qlp"),
+                kName + QStringLiteral("/Back.bmp"), kName + QStringLiteral("/Back.rtf"),
+                kName + QStringLiteral("/Front.jpg") }));
     }
 
     void failedSave_leavesOldProjectAndNoNewFolder()
@@ -146,9 +148,8 @@ private slots:
                 QVERIFY(out.open(QIODevice::WriteOnly));
                 out.write("half a picture");
             });
-            save.stage(kProjectFiles[1], [](const QString&) {
-                throw platform::UserError(QStringLiteral("disk full"));
-            });
+            save.stage(kProjectFiles[1],
+                [](const QString&) { throw platform::UserError(QStringLiteral("disk full")); });
         };
         QVERIFY_THROWS_EXCEPTION(platform::UserError, failingSave());
         QCOMPARE(entriesUnder(m_dataDir), QStringList());
@@ -174,7 +175,32 @@ private slots:
         finishInterruptedSave(m_dataDir, kName);
         save.commit();
         QCOMPARE(projectOnDisk(m_dataDir).at(kProjectFiles[0]), newer.at(kProjectFiles[0]));
-        QCOMPARE(projectOnDisk(m_dataDir).at(kProjectFiles[1]), versionFiles('O').at(kProjectFiles[1]));
+        QCOMPARE(
+            projectOnDisk(m_dataDir).at(kProjectFiles[1]), versionFiles('O').at(kProjectFiles[1]));
+    }
+
+    // Leftovers are removed, but a link that only looks like one is never
+    // followed: removing through it would empty the folder it points to.
+    void leftovers_areRemovedButLinksNotFollowed()
+    {
+        saveVersion(m_dataDir, 'O');
+        const QString folder = m_dataDir + kName + u'/';
+        QTemporaryDir elsewhere;
+        QFile precious(elsewhere.filePath(QStringLiteral("precious")));
+        QVERIFY(precious.open(QIODevice::WriteOnly));
+        precious.close();
+        QVERIFY(QFile::link(elsewhere.path(), folder + QStringLiteral(".saving-link0000")));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral(".saving-old0000/sub")));
+        QFile stray(m_dataDir + kName + QStringLiteral(".qlp.saving-gone0000"));
+        QVERIFY(stray.open(QIODevice::WriteOnly));
+        stray.close();
+
+        finishInterruptedSave(m_dataDir, kName);
+
+        QVERIFY(QFileInfo::exists(precious.fileName()));
+        QVERIFY(!QFileInfo::exists(folder + QStringLiteral(".saving-old0000")));
+        QVERIFY(!stray.exists());
+        QVERIFY(projectOnDisk(m_dataDir) == versionFiles('O'));
     }
 
     // After a kill at any point, opening finds the whole old project or the
@@ -213,11 +239,10 @@ private slots:
             QVERIFY2(isOld || isNew,
                 qPrintable(QStringLiteral("round %1 left a mixed project").arg(round)));
             (isNew ? newOnes : oldOnes)++;
-            const QStringList expected = isNew || hadOldVersion
-                ? QStringList { kName, kName + QStringLiteral(".qlp"),
-                      kName + QStringLiteral("/Back.bmp"), kName + QStringLiteral("/Back.rtf"),
-                      kName + QStringLiteral("/Front.jpg") }
-                : QStringList();
+            const QStringList expected = isNew || hadOldVersion ? QStringList { kName,
+                kName + QStringLiteral(".qlp"), kName + QStringLiteral("/Back.bmp"),
+                kName + QStringLiteral("/Back.rtf"), kName + QStringLiteral("/Front.jpg") }
+                                                                : QStringList();
             QCOMPARE(entriesUnder(m_dataDir), expected);
         }
         // Both outcomes happened, so the kills did land before and after the

@@ -35,4 +35,3 @@ inline QByteArray withExifOrientation(const QByteArray& jpeg, int orientation, b
     segment.append(char(length >> 8)).append(char(length & 0xFF)).append(payload);
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
-

@@ -38,9 +38,8 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QString folder = QStringLiteral("/home/user/UserData/qzLayer/");
         const QString longLine = QString(200, u'x') + QStringLiteral("\\Front.jpg");
-        QTest::newRow("short quote kept")
-            << "Cannot open \"" + folder + "A/Front.jpg\""
-            << "Cannot open \"" + folder + "A/Front.jpg\".";
+        QTest::newRow("short quote kept") << "Cannot open \"" + folder + "A/Front.jpg\""
+                                          << "Cannot open \"" + folder + "A/Front.jpg\".";
         const QString longPath = folder + longLine;
         QTest::newRow("long quote keeps its start and its file name")
             << "Cannot open \"" + longPath + "\": no such file"
@@ -51,14 +50,14 @@ private slots:
             << QStringLiteral("\"Line1\u23CELine2\" cannot be used.");
         QTest::newRow("other control characters inside quotes")
             << QStringLiteral("\"a\tb\x01\" bad") << QStringLiteral("\"a\uFFFDb\uFFFD\" bad.");
-        QTest::newRow("line breaks outside quotes stay")
-            << QStringLiteral("Two problems:\nfirst\nsecond")
-            << QStringLiteral("Two problems:\nfirst\nsecond.");
+        QTest::newRow("line breaks outside quotes stay") << QStringLiteral(
+            "Two problems:\nfirst\nsecond") << QStringLiteral("Two problems:\nfirst\nsecond.");
         QTest::newRow("unmatched quote")
             << QStringLiteral("Bad \"name") << QStringLiteral("Bad \"name.");
         const QString note = QStringLiteral("\U0001F3B5");
         QTest::newRow("surrogate pairs at the cuts stay whole")
-            << u'"' + QString(38, u'a') + note + QString(100, u'c') + note + QString(79, u'b') + u'"'
+            << u'"' + QString(38, u'a') + note + QString(100, u'c') + note + QString(79, u'b')
+                + u'"'
             << u'"' + QString(38, u'a') + QChar(0x2026) + QString(79, u'b') + QStringLiteral("\".");
     }
     void reportText_outsideTextIsKeptReadable()

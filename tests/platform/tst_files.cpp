@@ -55,12 +55,17 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing" << "the file does not exist";
-        QTest::newRow("folder") << "folder" << "it is a folder, not a file";
+        QTest::newRow("missing") << "missing"
+                                 << "the file does not exist";
+        QTest::newRow("folder") << "folder"
+                                << "it is a folder, not a file";
 #ifdef Q_OS_UNIX
-        QTest::newRow("pipe") << "pipe" << "it is a pipe or a device, not a file";
-        QTest::newRow("endless device") << "device" << "it is a pipe or a device, not a file";
-        QTest::newRow("link to an endless device") << "link" << "it is a pipe or a device, not a file";
+        QTest::newRow("pipe") << "pipe"
+                              << "it is a pipe or a device, not a file";
+        QTest::newRow("endless device") << "device"
+                                        << "it is a pipe or a device, not a file";
+        QTest::newRow("link to an endless device") << "link"
+                                                   << "it is a pipe or a device, not a file";
 #endif
     }
     void readRegularFile_refusesAnythingElseAtOnce()

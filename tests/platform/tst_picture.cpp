@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <vector>
@@ -142,8 +142,8 @@ QByteArray encodeWithLibjpeg(QSize size, J_COLOR_SPACE space, int components,
 QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool adobeMarker)
 {
     constexpr int kSide = 16;
-    return encodeWithLibjpeg(QSize(kSide, kSide), space, int(pixel.size()),
-        [&](int) { return pixel.repeated(kSide); },
+    return encodeWithLibjpeg(
+        QSize(kSide, kSide), space, int(pixel.size()), [&](int) { return pixel.repeated(kSide); },
         [&](jpeg_compress_struct& codec) {
             jpeg_set_colorspace(&codec, space);
             codec.write_Adobe_marker = adobeMarker;
@@ -434,7 +434,8 @@ private slots:
         QFETCH(QList<QRgb>, corners);
         const QString path = pathOf(QStringLiteral("camera.jpg"));
         writeFile(path,
-            withExifOrientation(platform::encodeJpeg(quadrants(QSize(64, 32))), orientation, bigEndian));
+            withExifOrientation(
+                platform::encodeJpeg(quadrants(QSize(64, 32))), orientation, bigEndian));
 
         for (const QSize& needed : { QSize(), QSize(8, 16) }) {
             const Picture picture = Picture::load(path, needed);
@@ -445,7 +446,8 @@ private slots:
             const QList<QRgb> found { image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4),
                 image.pixel(w / 4, 3 * h / 4), image.pixel(3 * w / 4, 3 * h / 4) };
             for (int i = 0; i < 4; ++i)
-                QVERIFY2(channelDifference(found[i], corners[i]) <= 8, qPrintable(QString::number(i)));
+                QVERIFY2(
+                    channelDifference(found[i], corners[i]) <= 8, qPrintable(QString::number(i)));
         }
     }
 
@@ -459,9 +461,8 @@ private slots:
         QTest::newRow("1 KB bitmap claiming 16384 x 16384")
             << QStringLiteral("huge.bmp") << compressedBitmapClaiming(16384, 16384)
             << QStringLiteral("16384 × 16384 pixels, and pictures of at most 64 megapixels");
-        QTest::newRow("JPEG claiming 65500 x 65500")
-            << QStringLiteral("huge.jpg") << jpegClaiming(65500, 65500)
-            << QStringLiteral("65500 × 65500 pixels");
+        QTest::newRow("JPEG claiming 65500 x 65500") << QStringLiteral(
+            "huge.jpg") << jpegClaiming(65500, 65500) << QStringLiteral("65500 × 65500 pixels");
         QTest::newRow("progressive JPEG repeating its last scan")
             << QStringLiteral("repeated.jpg")
             << withLastScanRepeated(encodeProgressiveJpeg(quadrants(QSize(256, 256)), {}), 1000)
