@@ -64,11 +64,11 @@ ProjectIndexLines readIndexOrFail(const QString& indexPath, const QString& name)
             .arg(name, native(indexPath)));
 }
 
-// The file an index line names; a line that leads out of the data folder is
-// refused rather than followed.
-QString projectFileOrFail(const QString& line)
+// The file an index line names; a line that leads out of the folder of the
+// index file is refused rather than followed.
+QString projectFileOrFail(const QString& folder, const QString& line)
 {
-    const std::optional<QString> path = projectFilePath(DataDir, line);
+    const std::optional<QString> path = projectFilePath(folder, line);
     if (!path) {
         throw platform::UserError(
             localText("De regel \"%1\" van het indexbestand wijst buiten de map met projecten",
@@ -119,6 +119,26 @@ void writeProject(const QString& dataDir, const QString& name, const QTextDocume
 QString defaultProjectName()
 {
     return QStringLiteral("Velmora Last Rose Of Summer 2002");
+}
+
+ProjectLocation locateProject(const QString& given, const QString& dataDir, const QString& base)
+{
+    const bool isPath = given.endsWith(kIndexExtension, Qt::CaseInsensitive)
+        || given.contains(QLatin1Char('/')) || given.contains(QDir::separator());
+    if (!isPath)
+        return { given, dataDir, projectIndexPath(dataDir, given) };
+    const QFileInfo index(QDir(base), given);
+    const QString fileName = index.fileName();
+    const QString name = fileName.endsWith(kIndexExtension, Qt::CaseInsensitive)
+        ? fileName.left(fileName.size() - kIndexExtension.size())
+        : fileName;
+    QString folder = native(index.absolutePath());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    // An index file in the data folder is that project, however it is named.
+    if (QFileInfo(folder).canonicalFilePath() == QFileInfo(dataDir).canonicalFilePath())
+        folder = dataDir;
+    return { name, folder, native(index.absoluteFilePath()) };
 }
 
 QString projectIndexPath(const QString& dataDir, const QString& name)
@@ -184,6 +204,41 @@ QTextDocument& TMainForm::backTextDocument()
     return *m_backTextDocument;
 }
 
+void TMainForm::openFirstProject()
+{
+    // A project asked for that cannot be found is reported, and the one
+    // from the last run opens instead.
+    if (m_requestedProject) {
+        ProjectIndexLines lines;
+        const ProjectLocation location = *m_requestedProject;
+        if (platform::runGuarded([&] {
+                finishInterruptedSave(location.folder, location.name);
+                lines = readIndexOrFail(location.indexPath, location.name);
+            })) {
+            openProjectFrom(location, lines);
+            return;
+        }
+    }
+    openStartupProject();
+}
+
+void TMainForm::openProjectAt(const ProjectLocation& location)
+{
+    finishInterruptedSave(location.folder, location.name);
+    openProjectFrom(location, readIndexOrFail(location.indexPath, location.name));
+}
+
+void TMainForm::openProjectFrom(const ProjectLocation& location, const ProjectIndexLines& lines)
+{
+    NameOfProject = location.name;
+    DirOfProject = location.folder + location.name;
+    PathNameOfProject = location.indexPath;
+    m_projectOutsideDataDir = location.folder != DataDir;
+    RedrawImage1();
+    loadProjectFiles(lines, location.folder);
+    ChangedB = false;
+}
+
 void TMainForm::openStartupProject()
 {
     // The read-ahead may still be copying the default files: it ends first.
@@ -197,11 +252,12 @@ void TMainForm::openStartupProject()
         m_startupPictures->finish();
     const QString name = NameOfProject;
     DirOfProject = DataDir + name;
+    m_projectOutsideDataDir = false;
     finishInterruptedSave(DataDir, name);
     createProjectFromDefaults(CurrentDir, DataDir, name);
     RedrawImage1();
     PathNameOfProject = DirOfProject + kIndexExtension;
-    loadProjectFiles(readIndexOrFail(PathNameOfProject, name));
+    loadProjectFiles(readIndexOrFail(PathNameOfProject, name), DataDir);
     ChangedB = false;
 }
 
@@ -222,18 +278,19 @@ void TMainForm::LeesProjectButtonClick()
     NameOfProject = name;
     PathNameOfProject = indexPath;
     NieuwButtonClick();
-    loadProjectFiles(lines);
+    m_projectOutsideDataDir = false;
+    loadProjectFiles(lines, DataDir);
     ChangedB = false;
 }
 
 // A file that cannot be read does not keep the others from being loaded:
 // every part that can be shown is shown, and what failed is reported once.
-void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
+void TMainForm::loadProjectFiles(const ProjectIndexLines& lines, const QString& folder)
 {
     QStringList failures;
     const auto loadPart = [&](const QString& line, const auto& load) {
         try {
-            load(projectFileOrFail(line));
+            load(projectFileOrFail(folder, line));
         } catch (const std::exception& error) {
             failures << asSentence(platform::errorTextOf(error));
         }
@@ -245,6 +302,10 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
         richtext::loadRichTextFile(path, backTextDocument(), TBackForm::kBackTextLimits);
         m_backTextUnread = false;
     });
+    // A back picture that the editor made from this text at its top is
+    // printed from the text.
+    if (m_hooks.backTextAtTop)
+        offerBackText(m_hooks.backTextAtTop());
     // The length limit is for typing; a longer name from the browser is kept
     // whole, so saving again writes the same project.
     Edit1->setMaxLength(std::max(Edit1->maxLength(), static_cast<int>(NameOfProject.size())));
@@ -275,6 +336,7 @@ void TMainForm::BewaarProjectButtonClick()
     writeProject(DataDir, name, keepBackTextFile ? nullptr : &backText, Image3->picture(),
         Image2->picture());
     ChangedB = false;
+    m_projectOutsideDataDir = false;
 
     if (MessageForm) {
         const QRect frame = frameGeometry();
