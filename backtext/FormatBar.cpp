@@ -2,7 +2,7 @@
 
 #include "backtext/FormatIcons.h"
 #include "platform/ErrorReport.h"
-#include "support/Support.h"
+#include "support/Language.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -33,11 +33,6 @@ constexpr qreal kLargestSize = 400;
 // A right tab stop this close to the right edge counts as the edge's, so
 // one set before the scroll bar appeared still shows as set.
 constexpr qreal kEdgeTolerance = 24;
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(sLanguage == QLatin1String("NLD") ? dutchText : englishText);
-}
 
 QToolBar* createRow(QWidget* parent)
 {
