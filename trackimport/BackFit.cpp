@@ -1,0 +1,117 @@
+#include "trackimport/BackFit.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <memory>
+
+namespace trackimport {
+
+namespace {
+
+int linesBelow(const QTextDocument& document, qreal bottom)
+{
+    int count = 0;
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (!block.isVisible())
+            continue;
+        layout->blockBoundingRect(block); // lays the block out
+        const QTextLayout* lines = block.layout();
+        const qreal top = lines->position().y();
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            if (top + line.y() + line.height() > bottom + 0.5)
+                ++count;
+        }
+    }
+    return count;
+}
+
+qreal pointSizeOf(const QTextCharFormat& format, const QTextDocument& document)
+{
+    const qreal size = format.fontPointSize();
+    return size > 0 ? size : document.defaultFont().pointSizeF();
+}
+
+qreal shrunk(qreal size, qreal by, qreal smallest)
+{
+    return size > smallest ? std::max(smallest, size - by) : size;
+}
+
+// Makes every piece of text `by` points smaller, down to the smallest size;
+// returns the largest size left.
+qreal shrinkText(QTextDocument& document, qreal by, qreal smallest)
+{
+    qreal largest = 0;
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        // The paragraph mark sets the height of an empty line.
+        QTextCharFormat mark;
+        mark.setFontPointSize(shrunk(pointSizeOf(block.charFormat(), document), by, smallest));
+        cursor.setPosition(block.position());
+        cursor.mergeBlockCharFormat(mark);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format;
+            format.setFontPointSize(
+                shrunk(pointSizeOf(fragment.charFormat(), document), by, smallest));
+            largest = std::max(largest, format.fontPointSize());
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(format);
+        }
+    }
+    cursor.endEditBlock();
+    return largest;
+}
+
+qreal largestPointSize(const QTextDocument& document)
+{
+    qreal largest = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            largest = std::max(largest, pointSizeOf(it.fragment().charFormat(), document));
+    }
+    return largest;
+}
+
+} // namespace
+
+int linesBelowArea(const QTextDocument& document, const TextArea& area)
+{
+    const std::unique_ptr<QTextDocument> copy(document.clone());
+    copy->setTextWidth(area.size.width());
+    if (copy->size().height() > area.size.height() && area.scrollBarWidth > 0)
+        copy->setTextWidth(area.size.width() - area.scrollBarWidth);
+    return linesBelow(*copy, area.size.height());
+}
+
+FitResult fitToArea(QTextDocument& document, const TextArea& area, qreal smallestPointSize)
+{
+    FitResult result;
+    result.largestPointSize = largestPointSize(document);
+    result.linesBelow = linesBelowArea(document, area);
+    if (result.linesBelow == 0)
+        return result;
+    // Tried on a copy step by step; the document itself changes once.
+    qreal by = 0;
+    while (result.linesBelow > 0 && result.largestPointSize > smallestPointSize) {
+        by += kFitStep;
+        const std::unique_ptr<QTextDocument> trial(document.clone());
+        result.largestPointSize = shrinkText(*trial, by, smallestPointSize);
+        result.linesBelow = linesBelowArea(*trial, area);
+    }
+    if (by > 0) {
+        shrinkText(document, by, smallestPointSize);
+        result.changed = true;
+    }
+    return result;
+}
+
+} // namespace trackimport

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSizeF>
+
+class QTextDocument;
+
+// Whether a back text fits the part of the editor that becomes the back
+// picture, and making it fit by setting it smaller.
+namespace trackimport {
+
+struct TextArea
+{
+    QSizeF size; // what the editor shows, in pixels
+    // A text taller than the area gets a scroll bar, which takes this much
+    // of the width and wraps the lines anew.
+    qreal scrollBarWidth = 0;
+};
+
+// How many lines, as the editor lays them out, end below the area.
+int linesBelowArea(const QTextDocument& document, const TextArea& area);
+
+struct FitResult
+{
+    bool changed = false; // the font sizes were made smaller
+    qreal largestPointSize = 0; // of the text after fitting
+    int linesBelow = 0; // that still do not fit
+};
+
+constexpr qreal kSmallestFitPointSize = 6;
+constexpr qreal kFitStep = 0.5;
+
+// Makes every piece of text larger than the smallest size kFitStep points
+// smaller, step by step, until the text fits the area or all of it is at
+// the smallest size. The change is one step that undo takes back; a text
+// that already fits is left as it is.
+FitResult fitToArea(
+    QTextDocument& document, const TextArea& area, qreal smallestPointSize = kSmallestFitPointSize);
+
+} // namespace trackimport

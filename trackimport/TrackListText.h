@@ -1,0 +1,49 @@
+#pragma once
+
+#include "trackimport/Track.h"
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+class QTextDocument;
+
+namespace trackimport {
+
+// What the first lines of the back text say about the album.
+struct AlbumInfo
+{
+    QString artist;
+    QString title;
+    int year = 0;
+};
+
+// The album as the tracks describe it: the album artist or the artist they
+// share ("Various Artists" when they differ), the album they share or else
+// the name of the source, the year they agree on.
+AlbumInfo albumOf(const QList<Track>& tracks, const QString& sourceName);
+
+// A compilation: the tracks name more than one artist.
+bool isCompilation(const QList<Track>& tracks);
+
+// "m:ss", minutes counting on past an hour as a CD's times do.
+QString formatDuration(qint64 milliseconds);
+
+// The lines of the back text: "Artist – Album", the year when known, one
+// line "N.<tab>Title<tab>m:ss" per track (on a compilation "N.<tab>Artist –
+// Title<tab>m:ss"; without a duration the time is left out), and the total
+// time when every duration is known.
+QStringList trackListLines(const AlbumInfo& album, const QList<Track>& tracks);
+
+struct TrackListStyle
+{
+    QFont font; // the editor's font: the tracks are set in it
+    qreal lineWidth = 544; // from the left to the right edge of the text, in pixels
+};
+
+// Replaces the document's text with the track list in one step that undo
+// takes back. The times are right-aligned at the right edge of the text.
+void writeTrackList(QTextDocument& document, const AlbumInfo& album, const QList<Track>& tracks,
+    const TrackListStyle& style);
+
+} // namespace trackimport
