@@ -1,0 +1,183 @@
+#include "trackimport/BackFit.h"
+#include "trackimport/TrackListText.h"
+
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+using trackimport::TextArea;
+
+namespace {
+
+// The editor's text area.
+const TextArea kArea { QSizeF(552, 468), 16 };
+
+QFont editorFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(12);
+    return font;
+}
+
+// A back text as an import writes it: a heading and one line per track.
+void writeTracks(QTextDocument& document, int count)
+{
+    document.setDefaultFont(editorFont());
+    QList<trackimport::Track> tracks;
+    for (int i = 1; i <= count; ++i) {
+        trackimport::Track track;
+        track.title = QStringLiteral("Song number %1").arg(i);
+        track.artist = QStringLiteral("Velmora");
+        track.album = QStringLiteral("Many Songs");
+        track.durationMs = 180000 + i * 1000;
+        tracks << track;
+    }
+    trackimport::writeTrackList(
+        document, trackimport::albumOf(tracks, {}), tracks, { editorFont(), 544 });
+}
+
+QList<qreal> pointSizes(const QTextDocument& document)
+{
+    QList<qreal> sizes;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            sizes << it.fragment().charFormat().fontPointSize();
+    }
+    return sizes;
+}
+
+void removeLastLines(QTextDocument& document, int count)
+{
+    QTextCursor cursor(&document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::Up, QTextCursor::KeepAnchor, count);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.deletePreviousChar();
+}
+
+} // namespace
+
+class TestBackFit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linesBelow_countsWhatDoesNotFit();
+    void linesBelow_countsTheLinesAScrollBarWraps();
+    void fit_shrinksStepByStepUntilItFits();
+    void fit_stopsAtTheSmallestSizeAndSaysWhatIsLeft();
+    void fit_leavesAFittingTextAlone();
+};
+
+void TestBackFit::linesBelow_countsWhatDoesNotFit()
+{
+    // An editor like the back editor: its inner area is the text area.
+    QTextEdit editor;
+    editor.setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    editor.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor.setFont(editorFont());
+    editor.resize(556, 472);
+    editor.show();
+    QCOMPARE(editor.viewport()->size(), kArea.size.toSize());
+    editor.setPlainText(QStringLiteral("line\n").repeated(39) + QStringLiteral("line"));
+    int hidden = 0;
+    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
+        QTextCursor cursor(block);
+        if (editor.cursorRect(cursor).bottom() >= editor.viewport()->height())
+            ++hidden;
+    }
+    QVERIFY(hidden > 0 && hidden < 40);
+    QCOMPARE(trackimport::linesBelowArea(*editor.document(), { kArea.size, 0 }), hidden);
+
+    removeLastLines(*editor.document(), hidden - 1);
+    QCOMPARE(trackimport::linesBelowArea(*editor.document(), { kArea.size, 0 }), 1);
+    removeLastLines(*editor.document(), 1);
+    QCOMPARE(trackimport::linesBelowArea(*editor.document(), { kArea.size, 0 }), 0);
+}
+
+void TestBackFit::linesBelow_countsTheLinesAScrollBarWraps()
+{
+    QTextDocument document;
+    writeTracks(document, 30);
+    const int withoutBar = trackimport::linesBelowArea(document, { kArea.size, 0 });
+    const int withBar = trackimport::linesBelowArea(document, kArea);
+    QVERIFY(withoutBar > 0);
+    // The times at the right edge no longer fit beside the titles.
+    QVERIFY2(withBar > withoutBar + 20,
+        qPrintable(QStringLiteral("%1 %2").arg(withoutBar).arg(withBar)));
+}
+
+void TestBackFit::fit_shrinksStepByStepUntilItFits()
+{
+    QTextDocument document;
+    writeTracks(document, 30);
+    const QString text = document.toPlainText();
+    QVERIFY(trackimport::linesBelowArea(document, kArea) > 0);
+
+    const trackimport::FitResult result = trackimport::fitToArea(document, kArea);
+    QVERIFY(result.changed);
+    QCOMPARE(result.linesBelow, 0);
+    QCOMPARE(trackimport::linesBelowArea(document, kArea), 0);
+    QCOMPARE(document.toPlainText(), text);
+    // Every piece shrank by the same whole number of steps: the heading stays
+    // larger than the tracks.
+    const QList<qreal> sizes = pointSizes(document);
+    const qreal by = 14 - sizes.constFirst();
+    QVERIFY(by > 0 && by < 6);
+    QCOMPARE(std::fmod(by, trackimport::kFitStep), 0.0);
+    QCOMPARE(result.largestPointSize, sizes.constFirst());
+    for (qsizetype i = 1; i < sizes.size(); ++i)
+        QCOMPARE(sizes.at(i), 12 - by);
+    // Half a point larger would not fit.
+    QTextDocument larger;
+    writeTracks(larger, 30);
+    QTextCursor all(&larger);
+    all.select(QTextCursor::Document);
+    QTextCharFormat size;
+    size.setFontPointSize(12 - by + trackimport::kFitStep);
+    all.mergeCharFormat(size);
+    QVERIFY(trackimport::linesBelowArea(larger, kArea) > 0);
+
+    document.undo();
+    QCOMPARE(pointSizes(document).constFirst(), 14.0);
+    QCOMPARE(pointSizes(document).constLast(), 12.0);
+}
+
+void TestBackFit::fit_stopsAtTheSmallestSizeAndSaysWhatIsLeft()
+{
+    QTextDocument document;
+    writeTracks(document, 80);
+    // A piece the user set smaller than the smallest size stays as it is.
+    QTextCursor cursor(&document);
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat tiny;
+    tiny.setFontPointSize(5);
+    cursor.insertText(QStringLiteral(" small print"), tiny);
+
+    const trackimport::FitResult result = trackimport::fitToArea(document, kArea);
+    QVERIFY(result.changed);
+    QCOMPARE(result.largestPointSize, 6.0);
+    QVERIFY(result.linesBelow > 0);
+    QCOMPARE(result.linesBelow, trackimport::linesBelowArea(document, kArea));
+    const QList<qreal> sizes = pointSizes(document);
+    QCOMPARE(sizes.constLast(), 5.0);
+    QVERIFY(std::all_of(sizes.begin(), sizes.end() - 1, [](qreal s) { return s == 6.0; }));
+}
+
+void TestBackFit::fit_leavesAFittingTextAlone()
+{
+    QTextDocument document;
+    writeTracks(document, 10);
+    document.clearUndoRedoStacks();
+    const trackimport::FitResult result = trackimport::fitToArea(document, kArea);
+    QVERIFY(!result.changed);
+    QCOMPARE(result.linesBelow, 0);
+    QCOMPARE(result.largestPointSize, 14.0);
+    QVERIFY(!document.isUndoAvailable());
+}
+
+QTEST_MAIN(TestBackFit)
+#include "tst_backfit.moc"
