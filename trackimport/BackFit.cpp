@@ -110,6 +110,7 @@ FitResult fitToArea(QTextDocument& document, const TextArea& area, qreal smalles
     if (by > 0) {
         shrinkText(document, by, smallestPointSize);
         result.changed = true;
+        result.shrunkBy = by;
     }
     return result;
 }

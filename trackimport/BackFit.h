@@ -22,6 +22,7 @@ int linesBelowArea(const QTextDocument& document, const TextArea& area);
 struct FitResult
 {
     bool changed = false; // the font sizes were made smaller
+    qreal shrunkBy = 0; // points taken off each size above the smallest
     qreal largestPointSize = 0; // of the text after fitting
     int linesBelow = 0; // that still do not fit
 };

@@ -11,8 +11,6 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <climits>
 
@@ -177,8 +175,9 @@ ImportResult Importer::playlist(const QString& path)
         const QString file = findListedFile(folder, entry.location);
         Track track;
         if (file.isEmpty()) {
-            missing << entry.location.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1);
-            track.path = entry.location;
+            // Kept with the separators of this system, for the name it shows.
+            track.path = QString(entry.location).replace(QLatin1Char('\\'), QLatin1Char('/'));
+            missing << track.path.section(QLatin1Char('/'), -1);
         } else {
             bool readable = false;
             track = readAudioFile(file, &readable);
@@ -327,6 +326,12 @@ int compareNaturally(const QString& a, const QString& b)
 
 ImportRequest importRequestFor(const QStringList& paths)
 {
+    for (const QString& path : paths) {
+        if (!QFileInfo::exists(path)) {
+            throw platform::UserError(
+                localText("\"%1\" is niet gevonden", "\"%1\" was not found").arg(nativePath(path)));
+        }
+    }
     if (paths.size() == 1 && QFileInfo(paths.constFirst()).isDir())
         return { SourceKind::Folder, paths };
     if (paths.size() == 1 && isPlaylist(paths.constFirst()))

@@ -17,7 +17,8 @@ struct ImportRequest
 };
 
 // What the user chose: one folder, audio files, one playlist or one cue
-// sheet. Throws UserError for a choice that mixes them.
+// sheet. Throws UserError for a choice that mixes them or names something
+// that is not there.
 ImportRequest importRequestFor(const QStringList& paths);
 
 // Told how many of the files are read; returns false to stop the import.

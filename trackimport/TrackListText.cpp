@@ -43,11 +43,7 @@ QString joined(const QString& first, const QString& second)
 
 QString trackName(const Track& track, int position, bool compilation)
 {
-    QString title = track.title;
-    if (title.isEmpty() && !track.partOfFile && !track.path.isEmpty())
-        title = QFileInfo(track.path).completeBaseName();
-    if (title.isEmpty())
-        title = localText("Nummer %1", "Track %1").arg(position);
+    const QString title = trackTitle(track, position);
     return compilation ? joined(track.artist, title) : title;
 }
 
@@ -121,6 +117,15 @@ bool isCompilation(const QList<Track>& tracks)
             return true;
     }
     return false;
+}
+
+QString trackTitle(const Track& track, int position)
+{
+    if (!track.title.isEmpty())
+        return track.title;
+    if (!track.partOfFile && !track.path.isEmpty())
+        return QFileInfo(track.path).completeBaseName();
+    return localText("Nummer %1", "Track %1").arg(position);
 }
 
 QString formatDuration(qint64 milliseconds)

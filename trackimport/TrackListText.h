@@ -26,6 +26,10 @@ AlbumInfo albumOf(const QList<Track>& tracks, const QString& sourceName);
 // A compilation: the tracks name more than one artist.
 bool isCompilation(const QList<Track>& tracks);
 
+// The title a track is listed under: its tag, else its file's name, else
+// "Track N" for its place on the disc.
+QString trackTitle(const Track& track, int position);
+
 // "m:ss", minutes counting on past an hour as a CD's times do.
 QString formatDuration(qint64 milliseconds);
 

@@ -129,6 +129,7 @@ void TestBackFit::fit_shrinksStepByStepUntilItFits()
     QVERIFY(by > 0 && by < 6);
     QCOMPARE(std::fmod(by, trackimport::kFitStep), 0.0);
     QCOMPARE(result.largestPointSize, sizes.constFirst());
+    QCOMPARE(result.shrunkBy, by);
     for (qsizetype i = 1; i < sizes.size(); ++i)
         QCOMPARE(sizes.at(i), 12 - by);
     // Half a point larger would not fit.

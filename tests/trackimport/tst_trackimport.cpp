@@ -279,7 +279,7 @@ void TestTrackImport::cueSheet_damaged_fails()
 void TestTrackImport::request_classifiesTheChoice_data()
 {
     QTest::addColumn<QStringList>("names");
-    QTest::addColumn<int>("kind"); // -1: refused
+    QTest::addColumn<int>("kind"); // -1: refused as a mix, -2: as missing
     QTest::newRow("folder") << QStringList { "." } << int(SourceKind::Folder);
     QTest::newRow("playlist") << QStringList { "a.M3U8" } << int(SourceKind::Playlist);
     QTest::newRow("cue sheet") << QStringList { "a.cue" } << int(SourceKind::CueSheet);
@@ -287,6 +287,7 @@ void TestTrackImport::request_classifiesTheChoice_data()
     QTest::newRow("files and playlist") << QStringList { "a.flac", "a.m3u" } << -1;
     QTest::newRow("two cue sheets") << QStringList { "a.cue", "b.cue" } << -1;
     QTest::newRow("files and folder") << QStringList { "a.flac", "." } << -1;
+    QTest::newRow("missing") << QStringList { "gone" } << -2;
 }
 
 void TestTrackImport::request_classifiesTheChoice()
@@ -294,11 +295,16 @@ void TestTrackImport::request_classifiesTheChoice()
     QFETCH(QStringList, names);
     QFETCH(int, kind);
     QStringList paths;
-    for (const QString& name : names)
+    for (const QString& name : names) {
         paths << path(name);
+        if (name.contains(QLatin1Char('.')) && name != QLatin1String("."))
+            QVERIFY(writeText(paths.constLast(), "x"));
+    }
     ImportRequest request;
     const QString failure = failureOf([&] { request = trackimport::importRequestFor(paths); });
-    if (kind < 0) {
+    if (kind == -2) {
+        QVERIFY2(failure.contains(QLatin1String("was not found")), qPrintable(failure));
+    } else if (kind < 0) {
         QVERIFY2(failure.contains(QLatin1String("not a mix")), qPrintable(failure));
     } else {
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
