@@ -10,7 +10,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Files.h"
 #include "platform/Picture.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -183,7 +183,7 @@ void writeProject(const QString& dataDir, const QString& name, const QTextDocume
     }
     ProjectSave save(folder);
     save.stage(folder + kTextFile,
-        [&](const QString& path) { platform::saveRichTextFile(path, backText); });
+        [&](const QString& path) { richtext::saveRichTextFile(path, backText); });
     if (!back.isEmpty())
         save.stage(folder + kBackFile, [&](const QString& path) { back.save(path); });
     if (!front.isEmpty())
@@ -320,7 +320,7 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
 {
     Load2(projectFilePath(DataDir, lines.front));
     Load3(projectFilePath(DataDir, lines.back));
-    platform::loadRichTextFile(projectFilePath(DataDir, lines.text), backTextDocument());
+    richtext::loadRichTextFile(projectFilePath(DataDir, lines.text), backTextDocument());
     // The length limit is for typing; a longer name from the browser is kept
     // whole, so saving again writes the same project.
     Edit1->setMaxLength(std::max(Edit1->maxLength(), static_cast<int>(NameOfProject.size())));

@@ -1,7 +1,7 @@
 #include "backtext/Back.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 #include "platform/Settings.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -238,7 +238,7 @@ void TBackForm::LeesButtonClick()
     const QString fileName = m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
     if (fileName.isEmpty())
         return;
-    platform::loadRichTextFile(fileName, *RichEdit1->document());
+    richtext::loadRichTextFile(fileName, *RichEdit1->document());
     RichEdit1->moveCursor(QTextCursor::Start); // show the new text from its top
     ChangedB = true;
 }
@@ -253,7 +253,7 @@ void TBackForm::SaveButtonClick()
     const QString folder = name.isEmpty() ? DataDir : DataDir + folderName;
     const bool created = createFolder(folder);
     try {
-        platform::saveRichTextFile(folder + kBackTextFile, *RichEdit1->document());
+        richtext::saveRichTextFile(folder + kBackTextFile, *RichEdit1->document());
     } catch (...) {
         if (created)
             QDir().rmdir(folder);

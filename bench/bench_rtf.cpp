@@ -2,7 +2,7 @@
 // mixed formatting and accented characters. Prints the median of several
 // rounds of each. Given a path, also saves the RTF there for a look with
 // other programs.
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -60,7 +60,7 @@ void fillDocument(QTextDocument& document)
 {
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    for (int album = 1; platform::writeRtf(document).size() < kTargetSize; ++album) {
+    for (int album = 1; richtext::writeRtf(document).size() < kTargetSize; ++album) {
         for (int batch = 0; batch < 50; ++batch)
             addAlbum(cursor, album * 100 + batch);
     }
@@ -91,16 +91,16 @@ int main(int argc, char** argv)
     QTextDocument source;
     source.setUndoRedoEnabled(false);
     fillDocument(source);
-    const QByteArray rtf = platform::writeRtf(source);
+    const QByteArray rtf = richtext::writeRtf(source);
     if (argc > 1)
-        platform::saveRichTextFile(QString::fromLocal8Bit(argv[1]), source);
+        richtext::saveRichTextFile(QString::fromLocal8Bit(argv[1]), source);
 
     std::unique_ptr<QTextDocument> target;
     const double readTime = medianMilliseconds([&] { target = std::make_unique<QTextDocument>(); },
-        [&] { platform::readRtf(rtf, *target); });
-    const double replaceTime = medianMilliseconds([] {}, [&] { platform::readRtf(rtf, *target); });
-    const double writeTime = medianMilliseconds([] {}, [&] { (void)platform::writeRtf(*target); });
-    const bool same = platform::writeRtf(*target) == rtf;
+        [&] { richtext::readRtf(rtf, *target); });
+    const double replaceTime = medianMilliseconds([] {}, [&] { richtext::readRtf(rtf, *target); });
+    const double writeTime = medianMilliseconds([] {}, [&] { (void)richtext::writeRtf(*target); });
+    const bool same = richtext::writeRtf(*target) == rtf;
 
     std::printf("RTF size: %lld bytes, %d paragraphs, %lld characters\n", static_cast<long long>(rtf.size()),
         target->blockCount(), static_cast<long long>(target->characterCount()));

@@ -1,13 +1,11 @@
 #include "trackimport/SourceFiles.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/Windows1252.h"
 #include "trackimport/AudioFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QUrl>
 
 namespace trackimport {
@@ -68,19 +66,6 @@ QByteArray readListFile(const QString& path, qsizetype maxSize)
             QStringLiteral("Cannot read \"%1\": %2").arg(nativePath(path), file.errorString()));
     }
     return data;
-}
-
-QString decodeListText(const QByteArray& bytes)
-{
-    if (const auto marked = QStringConverter::encodingForData(bytes)) {
-        QStringDecoder decoder(*marked);
-        return decoder(bytes);
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    return platform::fromWindows1252(bytes);
 }
 
 QString findListedFile(const QString& listFolder, const QString& reference, bool anyAudioExtension)

@@ -11,10 +11,6 @@ namespace trackimport {
 // is larger than maxSize.
 QByteArray readListFile(const QString& path, qsizetype maxSize);
 
-// Text with a byte-order mark in its encoding, else UTF-8 when the bytes are
-// valid UTF-8, else Windows-1252 (what older programs wrote).
-QString decodeListText(const QByteArray& bytes);
-
 // The file a list names, relative to the list's folder. Lists made on other
 // systems use backslashes, other letter case or a path that no longer
 // exists, so what is not found as written is looked for by its name in the

@@ -1,6 +1,7 @@
 #include "trackimport/TrackImport.h"
 
 #include "platform/ErrorReport.h"
+#include "richtext/RichText.h"
 #include "trackimport/AudioFile.h"
 #include "trackimport/CueSheet.h"
 #include "trackimport/LocalText.h"
@@ -154,7 +155,7 @@ ImportResult Importer::playlist(const QString& path)
     const bool utf8
         = QFileInfo(path).suffix().compare(QLatin1String("m3u8"), Qt::CaseInsensitive) == 0;
     const QList<PlaylistEntry> entries
-        = parsePlaylist(utf8 ? QString::fromUtf8(bytes) : decodeListText(bytes));
+        = parsePlaylist(utf8 ? QString::fromUtf8(bytes) : richtext::decodePlainText(bytes));
     const QString folder = QFileInfo(path).absolutePath();
 
     ImportResult result;
@@ -214,7 +215,8 @@ ImportResult Importer::playlist(const QString& path)
 
 ImportResult Importer::cueSheet(const QString& path)
 {
-    const CueSheet sheet = parseCueSheet(decodeListText(readListFile(path, kMaxCueSheetSize)));
+    const CueSheet sheet
+        = parseCueSheet(richtext::decodePlainText(readListFile(path, kMaxCueSheetSize)));
     if (sheet.tracks.isEmpty()) {
         throw platform::UserError(localText(
             "\"%1\" is geen leesbare cue sheet: er staan geen nummers in of hij is beschadigd",

@@ -10,7 +10,7 @@
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
 #include "platform/ErrorReport.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     connectBackForm(mainForm, backForm);
 
     const bool made = platform::runGuarded([&] {
-        platform::loadRichTextFile(textFile, *backForm.RichEdit1->document());
+        richtext::loadRichTextFile(textFile, *backForm.RichEdit1->document());
         backForm.show(); // lays the text out at the editor's size
         QCoreApplication::processEvents();
         backForm.OKButtonClick();

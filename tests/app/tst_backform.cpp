@@ -5,7 +5,7 @@
 #include "backtext/Back.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 #include "platform/Settings.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -379,7 +379,7 @@ private slots:
         m_backForm->LeesButtonClick();
 
         QTextDocument expected;
-        platform::loadRichTextFile(file, expected);
+        richtext::loadRichTextFile(file, expected);
         QCOMPARE(m_backForm->RichEdit1->toPlainText(), expected.toPlainText());
         QVERIFY(ChangedB);
         QCOMPARE(asked.title, QStringLiteral("qzLayer - Select the rtf file for the back"));
@@ -456,7 +456,7 @@ private slots:
         QVERIFY(m_errors.isEmpty());
         const QString folder = name.isEmpty() ? m_dataDir : m_dataDir + name + QDir::separator();
         QTextDocument saved;
-        platform::loadRichTextFile(folder + QStringLiteral("Back.rtf"), saved);
+        richtext::loadRichTextFile(folder + QStringLiteral("Back.rtf"), saved);
         QCOMPARE(saved.toPlainText(), m_backForm->RichEdit1->toPlainText());
         QCOMPARE(NameOfProject, name);
         QCOMPARE(qlpPathName, name + QStringLiteral(".qlp"));

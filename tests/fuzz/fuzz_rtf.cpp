@@ -1,7 +1,7 @@
 // Reads any bytes as a back-text file, writes the document as RTF and reads
 // that again: no input may crash or hang the reader, and writing what was
 // read must be stable (the second writing equals the first).
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>
@@ -24,15 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     QTextDocument document;
-    platform::readRichText(input, document);
-    const QByteArray written = platform::writeRtf(document);
+    richtext::readRichText(input, document);
+    const QByteArray written = richtext::writeRtf(document);
     for (const char byte : written) {
         if (static_cast<unsigned char>(byte) >= 0x80)
             std::abort(); // the file is 7-bit: everything else is escaped
     }
     QTextDocument readBack;
-    platform::readRtf(written, readBack);
-    if (readBack.toRawText() != document.toRawText() || platform::writeRtf(readBack) != written)
+    richtext::readRtf(written, readBack);
+    if (readBack.toRawText() != document.toRawText() || richtext::writeRtf(readBack) != written)
         std::abort();
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 #include "support/Support.h"
 #include "trackimport/TrackListText.h"
 
@@ -183,9 +183,9 @@ void TestTrackListText::document_rightTabSurvivesTheRtfFile()
 
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("Back.rtf"));
-    platform::saveRichTextFile(file, document);
+    richtext::saveRichTextFile(file, document);
     QTextDocument reopened;
-    platform::loadRichTextFile(file, reopened);
+    richtext::loadRichTextFile(file, reopened);
 
     QCOMPARE(documentLines(reopened), documentLines(document));
     for (QTextBlock block = reopened.begin().next().next(); block.isValid(); block = block.next()) {

@@ -1,12 +1,12 @@
 // The reader's handling of control words: destinations, document settings,
 // font and colour tables, paragraph and character formatting.
-#include "platform/RtfReader.h"
+#include "richtext/RtfReader.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -280,4 +280,4 @@ void RtfReader::endParagraph()
     m_builder.endParagraph(top().chars, top().paragraph);
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

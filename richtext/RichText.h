@@ -8,7 +8,7 @@ class QTextDocument;
 // The back text's files: rich text (RTF) read into and written from a text
 // document, as the rich-text editor shows it. A file that is not RTF is read
 // as plain text.
-namespace platform {
+namespace richtext {
 
 // Replaces the document's content with the file: RTF when it begins with
 // "{\rtf", plain text otherwise. Throws UserError naming the file when it
@@ -29,13 +29,16 @@ void readRichText(const QByteArray& data, QTextDocument& document);
 // read up to the damage.
 void readRtf(const QByteArray& rtf, QTextDocument& document);
 
-// Replaces the document's content with plain text: UTF-8 or UTF-16 with a
-// byte-order mark, UTF-8 when the bytes are valid UTF-8, Windows-1252
-// otherwise; lines end with CR LF, LF or CR.
+// Plain text's characters: UTF-8 or UTF-16 with a byte-order mark, UTF-8
+// when the bytes are valid UTF-8, Windows-1252 otherwise.
+QString decodePlainText(const QByteArray& bytes);
+
+// Replaces the document's content with plain text, decoded as above; lines
+// end with CR LF, LF or CR.
 void readPlainText(const QByteArray& text, QTextDocument& document);
 
 // The document as RTF: Windows-1252 with "\uN" for other characters, CR LF
 // line ends.
 QByteArray writeRtf(const QTextDocument& document);
 
-} // namespace platform
+} // namespace richtext

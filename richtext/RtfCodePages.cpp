@@ -1,10 +1,14 @@
-#include "platform/RtfCodePages.h"
+#include "richtext/RtfCodePages.h"
 
+#include "platform/CodePages.h"
 #include "platform/Windows1252.h"
 
 #include <algorithm>
 
-namespace platform::rtf {
+namespace richtext::rtf {
+
+using platform::fromWindows1252;
+using platform::systemDecode;
 
 namespace {
 
@@ -178,4 +182,4 @@ const CodePage& CodePageCache::get(int number)
     return *page;
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

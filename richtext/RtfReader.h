@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/RtfCodePages.h"
-#include "platform/RtfControlWords.h"
-#include "platform/RtfDocumentBuilder.h"
-#include "platform/RtfFormat.h"
+#include "richtext/RtfCodePages.h"
+#include "richtext/RtfControlWords.h"
+#include "richtext/RtfDocumentBuilder.h"
+#include "richtext/RtfFormat.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -13,7 +13,7 @@
 
 class QTextDocument;
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 // Reads a rich-text file into a text document. The reader scans the bytes
 // once, without recursion: groups are a stack of states of bounded depth,
@@ -121,4 +121,4 @@ private:
     bool m_colorGiven = false;
 };
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

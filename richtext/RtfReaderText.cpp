@@ -1,12 +1,12 @@
 // The reader's text: bytes in the current code page, characters given by
 // number, and the names and colours of the font and colour tables.
-#include "platform/RtfReader.h"
+#include "richtext/RtfReader.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -170,4 +170,4 @@ void RtfReader::commitColor()
     m_colorGiven = false;
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

@@ -1,8 +1,8 @@
-#include "platform/RtfCodePages.h"
+#include "platform/CodePages.h"
 
 #include <windows.h>
 
-namespace platform::rtf {
+namespace platform {
 
 bool systemDecode(int codePage, const char* bytes, qsizetype size, QString& out)
 {
@@ -20,4 +20,4 @@ bool systemDecode(int codePage, const char* bytes, qsizetype size, QString& out)
     return true;
 }
 
-} // namespace platform::rtf
+} // namespace platform

@@ -9,7 +9,7 @@
 // meeting point with the text document's formats. Lengths in the file are
 // twips (1/1440 inch); the document measures them in pixels at 96 per inch,
 // so 15 twips make a pixel and every twip value comes back unchanged.
-namespace platform::rtf {
+namespace richtext::rtf {
 
 constexpr int kDefaultHalfPoints = 24;  // 12 points, the size of unformatted text
 constexpr int kMaxTwips = 31680;        // 22 inches, far beyond any page
@@ -84,4 +84,4 @@ ParagraphState fromBlockFormat(const QTextBlockFormat& format, qreal indentWidth
 QTextCharFormat::UnderlineStyle toUnderlineStyle(Underline underline);
 Underline fromUnderlineStyle(QTextCharFormat::UnderlineStyle style);
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QStringView>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 // Rich-text output: control words, and text escaped for Windows-1252 with
 // "\uN?" for the characters beyond it. A control word gets the space that
@@ -29,4 +29,4 @@ private:
     bool m_needsDelimiter = false;
 };
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

@@ -1,4 +1,4 @@
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -9,7 +9,7 @@
 
 #include "RtfFixtures.h"
 
-using namespace platform;
+using namespace richtext;
 
 namespace {
 

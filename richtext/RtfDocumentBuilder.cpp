@@ -1,8 +1,8 @@
-#include "platform/RtfDocumentBuilder.h"
+#include "richtext/RtfDocumentBuilder.h"
 
 #include <QTextDocument>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -147,4 +147,4 @@ QTextCharFormat DocumentBuilder::makeCharFormat(const CharState& chars) const
     return format;
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

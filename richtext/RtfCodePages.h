@@ -9,7 +9,7 @@
 // Windows code pages as rich-text files use them: "\'hh" escapes and 8-bit
 // text are bytes in the code page of the current font's character set, or of
 // the document's "\ansicpg" when the font names none.
-namespace platform::rtf {
+namespace richtext::rtf {
 
 constexpr int kWindows1252 = 1252;
 
@@ -24,12 +24,6 @@ bool isTextCharacter(char16_t c);
 
 // The Windows-1252 byte of a character, or -1 when the code page lacks it.
 int windows1252Byte(char16_t character);
-
-// The system's converter for a code page (iconv here, the Windows API there).
-// Appends the decoded characters; a byte sequence the code page does not
-// define becomes U+FFFD. Returns false when the system does not know the
-// code page.
-bool systemDecode(int codePage, const char* bytes, qsizetype size, QString& out);
 
 // One code page ready for decoding. Single-byte code pages go through a
 // table of their upper 128 characters; multi-byte ones through the system.
@@ -66,4 +60,4 @@ private:
     int m_lastNumber = 0;
 };
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

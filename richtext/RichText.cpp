@@ -1,9 +1,9 @@
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/RtfCodePages.h"
-#include "platform/RtfReader.h"
-#include "platform/RtfWriter.h"
+#include "richtext/RtfCodePages.h"
+#include "richtext/RtfReader.h"
+#include "richtext/RtfWriter.h"
 #include "platform/Windows1252.h"
 
 #include <QDir>
@@ -12,7 +12,10 @@
 #include <QStringDecoder>
 #include <QTextDocument>
 
-namespace platform {
+namespace richtext {
+
+using platform::fromWindows1252;
+using platform::UserError;
 
 namespace {
 
@@ -37,6 +40,8 @@ QByteArray readWholeFile(const QString& path)
     return data;
 }
 
+} // namespace
+
 QString decodePlainText(const QByteArray& bytes)
 {
     if (const auto marked = QStringConverter::encodingForData(bytes)) {
@@ -49,6 +54,8 @@ QString decodePlainText(const QByteArray& bytes)
         return text;
     return fromWindows1252(bytes);
 }
+
+namespace {
 
 // Lines end with CR LF, LF or CR; control characters other than the tab
 // have no place in the text, and half a surrogate pair stands for nothing.
@@ -134,4 +141,4 @@ QByteArray writeRtf(const QTextDocument& document)
     return rtf::writeDocument(document);
 }
 
-} // namespace platform
+} // namespace richtext

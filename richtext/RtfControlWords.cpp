@@ -1,10 +1,10 @@
-#include "platform/RtfControlWords.h"
+#include "richtext/RtfControlWords.h"
 
-#include "platform/RtfFormat.h"
+#include "richtext/RtfFormat.h"
 
 #include <unordered_map>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -155,4 +155,4 @@ const ControlWord* findControlWord(std::string_view name)
     return found == words.end() ? nullptr : &found->second;
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

@@ -1,10 +1,10 @@
-#include "platform/RtfOutput.h"
+#include "richtext/RtfOutput.h"
 
-#include "platform/RtfCodePages.h"
+#include "richtext/RtfCodePages.h"
 
 #include <QChar>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 void RtfOutput::raw(const char* text)
 {
@@ -106,4 +106,4 @@ void RtfOutput::unicode(char16_t c)
     m_needsDelimiter = false;
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

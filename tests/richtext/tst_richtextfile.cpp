@@ -1,5 +1,5 @@
 #include "platform/ErrorReport.h"
-#include "platform/RichText.h"
+#include "richtext/RichText.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
-using namespace platform;
+using namespace richtext;
 
 namespace {
 
@@ -82,7 +82,7 @@ private slots:
         try {
             loadRichTextFile(path, document);
             QFAIL("no error raised");
-        } catch (const UserError& error) {
+        } catch (const platform::UserError& error) {
             QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
         }
         QCOMPARE(document.toPlainText(), u"kept"_qs);
@@ -120,7 +120,7 @@ private slots:
         try {
             saveRichTextFile(path, document);
             QFAIL("no error raised");
-        } catch (const UserError& error) {
+        } catch (const platform::UserError& error) {
             QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
         }
         QVERIFY(QFileInfo(dir.filePath(u"folder/inside"_qs)).isDir());

@@ -1,10 +1,10 @@
-#include "platform/RtfReader.h"
+#include "richtext/RtfReader.h"
 
 #include <QTextDocument>
 
 #include <algorithm>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -299,4 +299,4 @@ void RtfReader::closeGroup()
     m_finished = m_groups.empty();
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

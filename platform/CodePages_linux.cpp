@@ -1,11 +1,11 @@
-#include "platform/RtfCodePages.h"
+#include "platform/CodePages.h"
 
 #include <QByteArray>
 
 #include <cerrno>
 #include <iconv.h>
 
-namespace platform::rtf {
+namespace platform {
 
 namespace {
 
@@ -82,4 +82,4 @@ bool systemDecode(int codePage, const char* bytes, qsizetype size, QString& out)
     return true;
 }
 
-} // namespace platform::rtf
+} // namespace platform

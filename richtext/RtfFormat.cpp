@@ -1,9 +1,9 @@
-#include "platform/RtfFormat.h"
+#include "richtext/RtfFormat.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -208,4 +208,4 @@ Underline fromUnderlineStyle(QTextCharFormat::UnderlineStyle style)
     }
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

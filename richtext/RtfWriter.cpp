@@ -1,8 +1,8 @@
-#include "platform/RtfWriter.h"
+#include "richtext/RtfWriter.h"
 
-#include "platform/RtfCodePages.h"
-#include "platform/RtfFormat.h"
-#include "platform/RtfOutput.h"
+#include "richtext/RtfCodePages.h"
+#include "richtext/RtfFormat.h"
+#include "richtext/RtfOutput.h"
 
 #include <QHash>
 #include <QStringList>
@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 namespace {
 
@@ -418,4 +418,4 @@ QByteArray writeDocument(const QTextDocument& document)
     return RtfWriter(document).write();
 }
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RtfFormat.h"
+#include "richtext/RtfFormat.h"
 
 #include <QColor>
 #include <QHash>
@@ -13,7 +13,7 @@
 
 class QTextDocument;
 
-namespace platform::rtf {
+namespace richtext::rtf {
 
 struct FontEntry
 {
@@ -73,4 +73,4 @@ private:
     std::vector<std::pair<CharState, QTextCharFormat>> m_charFormats;
 };
 
-} // namespace platform::rtf
+} // namespace richtext::rtf

@@ -6,7 +6,7 @@
 
 // The control words the reader acts on. Everything else is ignored, and a
 // group starting with "\*" and an unknown word is skipped whole.
-namespace platform::rtf {
+namespace richtext::rtf {
 
 enum class Op : quint8 {
     // destinations
@@ -70,4 +70,4 @@ struct ControlWord
 // The entry for a control word, or nullptr for one the reader ignores.
 const ControlWord* findControlWord(std::string_view name);
 
-} // namespace platform::rtf
+} // namespace richtext::rtf
