@@ -367,8 +367,7 @@ void TrackImportDialog::showFit()
     trial.setDefaultFont(m_target.font);
     trial.setDocumentMargin(m_target.document->documentMargin());
     trial.setDefaultTextOption(m_target.document->defaultTextOption());
-    const qreal lineWidth = m_target.area.size.width() - 2 * trial.documentMargin();
-    trackimport::writeTrackList(trial, album(), m_tracks, { m_target.font, lineWidth });
+    trackimport::writeTrackList(trial, album(), m_tracks, { m_target.font, m_target.rightEdge });
     const int below = linesBelowArea(trial, m_target.area);
     if (below == 0) {
         fitLabel->setText(
@@ -405,8 +404,7 @@ void TrackImportDialog::writeTrackList()
     QTextDocument& document = *m_target.document;
     QTextCursor step(&document);
     step.beginEditBlock();
-    const qreal lineWidth = m_target.area.size.width() - 2 * document.documentMargin();
-    trackimport::writeTrackList(document, album(), m_tracks, { m_target.font, lineWidth });
+    trackimport::writeTrackList(document, album(), m_tracks, { m_target.font, m_target.rightEdge });
     if (fitBox->isEnabled() && fitBox->isChecked())
         fitToArea(document, m_target.area);
     step.endEditBlock();

@@ -162,7 +162,7 @@ void writeTrackList(QTextDocument& document, const AlbumInfo& album, const QList
     const qreal numberColumn = std::ceil(metrics.horizontalAdvance(widest));
     QTextBlockFormat trackBlock;
     trackBlock.setTabPositions({ QTextOption::Tab(numberColumn, QTextOption::LeftTab),
-        QTextOption::Tab(std::floor(style.lineWidth), QTextOption::RightTab) });
+        QTextOption::Tab(std::floor(style.rightEdge), QTextOption::RightTab) });
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
 

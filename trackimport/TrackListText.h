@@ -42,7 +42,9 @@ QStringList trackListLines(const AlbumInfo& album, const QList<Track>& tracks);
 struct TrackListStyle
 {
     QFont font; // the editor's font: the tracks are set in it
-    qreal lineWidth = 544; // from the left to the right edge of the text, in pixels
+    // Where the right-aligned tab stop of the times stands: the right edge of
+    // the text, in pixels from its left edge.
+    qreal rightEdge = 543;
 };
 
 // Replaces the document's text with the track list in one step that undo

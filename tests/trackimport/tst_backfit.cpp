@@ -35,7 +35,7 @@ void writeTracks(QTextDocument& document, int count)
         tracks << track;
     }
     trackimport::writeTrackList(
-        document, trackimport::albumOf(tracks, {}), tracks, { editorFont(), 544 });
+        document, trackimport::albumOf(tracks, {}), tracks, { editorFont(), 543 });
 }
 
 QList<qreal> pointSizes(const QTextDocument& document)

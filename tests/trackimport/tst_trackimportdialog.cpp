@@ -71,7 +71,7 @@ void TestTrackImportDialog::init()
     m_document.setPlainText(QStringLiteral("Typed by hand"));
     m_document.clearUndoRedoStacks();
     m_dialog = std::make_unique<TrackImportDialog>();
-    m_dialog->setTarget({ &m_document, editorFont(), { QSizeF(552, 468), 16 } });
+    m_dialog->setTarget({ &m_document, editorFont(), { QSizeF(552, 468), 16 }, 543 });
     m_reports.clear();
     m_previousPresenter
         = platform::setErrorPresenter([this](const QString& text) { m_reports << text; });
