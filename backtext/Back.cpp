@@ -1,10 +1,12 @@
 #include "backtext/Back.h"
 
+#include "backtext/FormatBar.h"
 #include "platform/ErrorReport.h"
 #include "richtext/RichText.h"
 #include "platform/Settings.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "trackimport/TrackImportDialog.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
@@ -13,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -288,4 +291,24 @@ void TBackForm::OKButtonClick()
 void TBackForm::CancelButtonClick()
 {
     close();
+}
+
+// The imported list is measured against what becomes the back picture: the
+// text area without a scroll bar.
+void TBackForm::ImportTracksClick()
+{
+    if (!ImportDialog) {
+        ImportDialog = new trackimport::TrackImportDialog(this);
+        ImportDialog->setWindowModality(Qt::WindowModal);
+        connect(ImportDialog, &trackimport::TrackImportDialog::trackListWritten, this, [this] {
+            RichEdit1->moveCursor(QTextCursor::Start); // show the list from its top
+            ChangedB = true;
+        });
+    }
+    const QTextDocument* document = RichEdit1->document();
+    const QSizeF area(kBackPictureSize.width(), kBackPictureSize.height() - 2 * RichEdit1->frameWidth());
+    const qreal scrollBarWidth = RichEdit1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, RichEdit1);
+    ImportDialog->setTarget({ RichEdit1->document(), RichEdit1->font(), { area, scrollBarWidth },
+        rightEdgeTabPosition(area.width(), document->documentMargin()) });
+    ImportDialog->open();
 }

@@ -120,6 +120,9 @@ void TBackForm::connectControls()
     connect(SaveButton, &QPushButton::clicked, this, guarded([this] { SaveButtonClick(); }));
     connect(OKButton, &QPushButton::clicked, this, guarded([this] { OKButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
+    ImportTracksAction = formatBar->addCommand(
+        QString::fromUtf8(sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
+        [this] { ImportTracksClick(); });
 }
 
 void TBackForm::FormCreate()
