@@ -306,8 +306,10 @@ void TBackForm::ImportTracksClick()
         });
     }
     const QTextDocument* document = RichEdit1->document();
-    const QSizeF area(kBackPictureSize.width(), kBackPictureSize.height() - 2 * RichEdit1->frameWidth());
-    const qreal scrollBarWidth = RichEdit1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, RichEdit1);
+    const QSizeF area(
+        kBackPictureSize.width(), kBackPictureSize.height() - 2 * RichEdit1->frameWidth());
+    const qreal scrollBarWidth
+        = RichEdit1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, RichEdit1);
     ImportDialog->setTarget({ RichEdit1->document(), RichEdit1->font(), { area, scrollBarWidth },
         rightEdgeTabPosition(area.width(), document->documentMargin()) });
     ImportDialog->open();

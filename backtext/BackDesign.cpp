@@ -121,7 +121,8 @@ void TBackForm::connectControls()
     connect(OKButton, &QPushButton::clicked, this, guarded([this] { OKButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
     ImportTracksAction = formatBar->addCommand(
-        QString::fromUtf8(sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
+        QString::fromUtf8(
+            sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
         [this] { ImportTracksClick(); });
 }
 
