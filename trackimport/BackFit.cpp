@@ -43,6 +43,31 @@ qreal shrunk(qreal size, qreal by, qreal smallest)
     return size > smallest ? std::max(smallest, size - by) : size;
 }
 
+// A run of text of one size, or a paragraph mark (length 0).
+struct SizedRange
+{
+    int position;
+    int length;
+    qreal points;
+};
+
+// Taken before anything changes: changing a format may join pieces of text
+// and so move those still to come.
+QList<SizedRange> sizedRanges(const QTextDocument& document)
+{
+    QList<SizedRange> ranges;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        // The paragraph mark sets the height of an empty line.
+        ranges.append({ block.position(), 0, pointSizeOf(block.charFormat(), document) });
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            ranges.append({ fragment.position(), fragment.length(),
+                pointSizeOf(fragment.charFormat(), document) });
+        }
+    }
+    return ranges;
+}
+
 // Makes every piece of text `by` points smaller, down to the smallest size;
 // returns the largest size left.
 qreal shrinkText(QTextDocument& document, qreal by, qreal smallest)
@@ -50,22 +75,17 @@ qreal shrinkText(QTextDocument& document, qreal by, qreal smallest)
     qreal largest = 0;
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        // The paragraph mark sets the height of an empty line.
-        QTextCharFormat mark;
-        mark.setFontPointSize(shrunk(pointSizeOf(block.charFormat(), document), by, smallest));
-        cursor.setPosition(block.position());
-        cursor.mergeBlockCharFormat(mark);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            QTextCharFormat format;
-            format.setFontPointSize(
-                shrunk(pointSizeOf(fragment.charFormat(), document), by, smallest));
-            largest = std::max(largest, format.fontPointSize());
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(format);
+    for (const SizedRange& range : sizedRanges(document)) {
+        QTextCharFormat format;
+        format.setFontPointSize(shrunk(range.points, by, smallest));
+        cursor.setPosition(range.position);
+        if (range.length == 0) {
+            cursor.mergeBlockCharFormat(format);
+            continue;
         }
+        largest = std::max(largest, format.fontPointSize());
+        cursor.setPosition(range.position + range.length, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
     }
     cursor.endEditBlock();
     return largest;

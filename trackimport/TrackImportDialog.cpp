@@ -90,6 +90,8 @@ void TrackImportDialog::createControls()
     filesButton = new QPushButton(this);
     sourceLabel = new QLabel(this);
     sourceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path must not widen the window.
+    sourceLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     progressBar = new QProgressBar(this);
     progressBar->hide();
     stopButton = new QPushButton(this);
@@ -287,7 +289,7 @@ void TrackImportDialog::importFrom(const QStringList& paths)
 {
     const ImportRequest request = importRequestFor(paths);
     m_job.start(request);
-    readingStarted(paths.size() == 1 ? QDir::toNativeSeparators(paths.constFirst())
+    readingStarted(paths.size() == 1 ? QFileInfo(paths.constFirst()).fileName()
                                      : localText("%1 bestanden", "%1 files").arg(paths.size()));
 }
 
@@ -359,7 +361,7 @@ void TrackImportDialog::showTracks()
 // would do: the list is laid out on a copy as the editor would show it.
 void TrackImportDialog::showFit()
 {
-    fitBox->setEnabled(false);
+    fitBox->hide();
     fitLabel->clear();
     if (m_tracks.isEmpty() || !m_target.document)
         return;
@@ -374,7 +376,7 @@ void TrackImportDialog::showFit()
             localText("De lijst past op de achterkant.", "The list fits on the back."));
         return;
     }
-    fitBox->setEnabled(true);
+    fitBox->show();
     const FitResult fitted = fitToArea(trial, m_target.area);
     if (!fitBox->isChecked()) {
         fitLabel->setText(
@@ -405,7 +407,7 @@ void TrackImportDialog::writeTrackList()
     QTextCursor step(&document);
     step.beginEditBlock();
     trackimport::writeTrackList(document, album(), m_tracks, { m_target.font, m_target.rightEdge });
-    if (fitBox->isEnabled() && fitBox->isChecked())
+    if (fitBox->isVisibleTo(this) && fitBox->isChecked())
         fitToArea(document, m_target.area);
     step.endEditBlock();
     emit trackListWritten();

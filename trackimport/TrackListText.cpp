@@ -17,6 +17,7 @@ namespace {
 
 const QString kDash = QStringLiteral(" \u2013 ");
 constexpr qreal kHeadingGrowth = 2; // points larger than the tracks
+constexpr qreal kParagraphGap = 6; // pixels
 
 // The value every track that has one agrees on; empty when they differ.
 QString sharedText(const QList<Track>& tracks, const std::function<QString(const Track&)>& field)
@@ -154,17 +155,22 @@ void writeTrackList(QTextDocument& document, const AlbumInfo& album, const QList
     const QTextCharFormat plain = characters(style.font, points, false);
     const QTextCharFormat heading = characters(style.font, points + kHeadingGrowth, true);
 
-    // The number column is as wide as the widest number with a space after it.
+    // The number column is as wide as the widest number with some room after it.
     QFont trackFont = style.font;
     trackFont.setPointSizeF(points);
     const QFontMetricsF metrics(trackFont);
-    const QString widest = QString::number(tracks.size()) + QStringLiteral(". ");
+    const QString widest = QString::number(tracks.size()) + QStringLiteral(".  ");
     const qreal numberColumn = std::ceil(metrics.horizontalAdvance(widest));
     QTextBlockFormat trackBlock;
     trackBlock.setTabPositions({ QTextOption::Tab(numberColumn, QTextOption::LeftTab),
         QTextOption::Tab(std::floor(style.rightEdge), QTextOption::RightTab) });
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
+    // A little room between the heading and the tracks, and before the total.
+    QTextBlockFormat lastOfHeading = centred;
+    lastOfHeading.setBottomMargin(kParagraphGap);
+    QTextBlockFormat totalBlock = trackBlock;
+    totalBlock.setTopMargin(kParagraphGap);
 
     const QStringList lines = trackListLines(album, tracks);
     const qsizetype firstTrack = album.year > 0 ? 2 : 1;
@@ -172,9 +178,12 @@ void writeTrackList(QTextDocument& document, const AlbumInfo& album, const QList
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
+    const qsizetype total = allDurationsKnown(tracks) ? lines.size() - 1 : -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const bool isHeading = i < firstTrack;
-        const QTextBlockFormat& block = isHeading ? centred : trackBlock;
+        const QTextBlockFormat& block = i + 1 == firstTrack ? lastOfHeading
+            : i < firstTrack                                ? centred
+            : i == total                                    ? totalBlock
+                                                            : trackBlock;
         const QTextCharFormat& format = i == 0 ? heading : plain;
         if (i == 0) {
             cursor.setBlockFormat(block);

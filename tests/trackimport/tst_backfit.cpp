@@ -48,6 +48,26 @@ QList<qreal> pointSizes(const QTextDocument& document)
     return sizes;
 }
 
+// Takes the points off every piece, as fitting does, but without its floor.
+void shrinkEveryPiece(QTextDocument& document, qreal points)
+{
+    QList<std::pair<QTextCursor, qreal>> pieces;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QTextCursor piece(&document);
+            piece.setPosition(it.fragment().position());
+            piece.setPosition(
+                it.fragment().position() + it.fragment().length(), QTextCursor::KeepAnchor);
+            pieces.append({ piece, it.fragment().charFormat().fontPointSize() - points });
+        }
+    }
+    for (auto& [piece, size] : pieces) {
+        QTextCharFormat format;
+        format.setFontPointSize(size);
+        piece.mergeCharFormat(format);
+    }
+}
+
 void removeLastLines(QTextDocument& document, int count)
 {
     QTextCursor cursor(&document);
@@ -135,12 +155,10 @@ void TestBackFit::fit_shrinksStepByStepUntilItFits()
     // Half a point larger would not fit.
     QTextDocument larger;
     writeTracks(larger, 30);
-    QTextCursor all(&larger);
-    all.select(QTextCursor::Document);
-    QTextCharFormat size;
-    size.setFontPointSize(12 - by + trackimport::kFitStep);
-    all.mergeCharFormat(size);
+    shrinkEveryPiece(larger, by - trackimport::kFitStep);
     QVERIFY(trackimport::linesBelowArea(larger, kArea) > 0);
+    shrinkEveryPiece(larger, trackimport::kFitStep);
+    QCOMPARE(trackimport::linesBelowArea(larger, kArea), 0);
 
     document.undo();
     QCOMPARE(pointSizes(document).constFirst(), 14.0);
@@ -154,6 +172,12 @@ void TestBackFit::fit_stopsAtTheSmallestSizeAndSaysWhatIsLeft()
     // A piece the user set smaller than the smallest size stays as it is.
     QTextCursor cursor(&document);
     cursor.movePosition(QTextCursor::End);
+    // Pieces that become alike on the way join into one.
+    for (const qreal size : { 6.5, 6.0, 6.5 }) {
+        QTextCharFormat piece;
+        piece.setFontPointSize(size);
+        cursor.insertText(QStringLiteral(" piece"), piece);
+    }
     QTextCharFormat tiny;
     tiny.setFontPointSize(5);
     cursor.insertText(QStringLiteral(" small print"), tiny);
