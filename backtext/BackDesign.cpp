@@ -124,6 +124,8 @@ void TBackForm::connectControls()
         QString::fromUtf8(
             sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
         [this] { ImportTracksClick(); });
+    // The dots tell that a window follows; a tool button would drop them.
+    ImportTracksAction->setIconText(ImportTracksAction->text());
 }
 
 void TBackForm::FormCreate()
