@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFrame>
 #include <QProgressBar>
@@ -33,8 +34,6 @@ TVersionsForm* VersionsForm = nullptr;
 
 namespace {
 
-constexpr qsizetype kCatalogueChunkBytes = 2048;
-constexpr qsizetype kDownloadChunkBytes = 4096;
 constexpr int kBytesPerKiB = 1024;
 constexpr int kLastFailingShellResult = 32;
 // A companion that keeps coming back (or cannot be ended) must not keep the
@@ -43,6 +42,16 @@ constexpr int kMaxCompanionEndings = 100;
 constexpr int kCompanionEndWaitMs = 2000;
 
 bool quittingForInstall = false;
+
+// Runs a transfer to its end while the event loop goes on.
+void runTransfer(platform::HttpTransfer& transfer, const QString& address,
+    const platform::HttpOptions& options, QIODevice* sink)
+{
+    QEventLoop loop;
+    QObject::connect(&transfer, &platform::HttpTransfer::finished, &loop, &QEventLoop::quit);
+    transfer.get(address, options, sink);
+    loop.exec();
+}
 
 bool isDutch()
 {
@@ -254,19 +263,16 @@ QStringList TVersionsForm::memoLines() const
 
 QString TVersionsForm::fetchCatalogue() const
 {
-    QString text;
     platform::HttpOptions options = m_catalogueOptions;
     options.userAgent = userAgent();
-    const platform::HttpResult result = platform::httpGet(
-        m_catalogueAddress, kCatalogueChunkBytes,
-        [&](QByteArrayView chunk) {
-            // The catalogue is ANSI text in the code page it was always written in.
-            text += platform::fromWindows1252(chunk.toByteArray());
-            return text.size() <= kMaxCatalogueLength;
-        },
-        options);
+    options.maxBodyBytes = kMaxCatalogueLength; // one byte per character
+    platform::HttpTransfer transfer;
+    runTransfer(transfer, m_catalogueAddress, options, nullptr);
     // Half a catalogue could hold half a record: a cut size or file name.
-    return result.completed ? text : QString();
+    if (transfer.error() != platform::HttpError::None)
+        return {};
+    // The catalogue is ANSI text in the code page it was always written in.
+    return platform::fromWindows1252(transfer.body());
 }
 
 quint8 TVersionsForm::GetDownloadName(QString& ProgramStr, QString& NewVersion, QString& Remark)
@@ -389,21 +395,19 @@ bool TVersionsForm::Download(QIODevice& stream, const QString& address, const QS
     DownloadedKB = 0;
     platform::HttpOptions options = m_downloadOptions;
     options.userAgent = userAgent();
+    options.freshCopy = false;
     options.extraHeaders += headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    const platform::HttpResult result = platform::httpGet(
-        address, kDownloadChunkBytes,
-        [&](QByteArrayView chunk) {
-            DownloadedKB += qint32(chunk.size() / kBytesPerKiB);
-            if (stream.write(chunk.data(), chunk.size()) != chunk.size())
-                throw platform::UserError(
-                    QStringLiteral("The installer cannot be written: ") + stream.errorString());
-            // The bar ignores values outside its range, so hold it at the maximum.
-            Gauge1->setValue(qBound(Gauge1->minimum(), DownloadedKB + 1, Gauge1->maximum()));
-            QCoreApplication::processEvents();
-            return true;
-        },
-        options);
-    return result.completed;
+    platform::HttpTransfer transfer;
+    connect(&transfer, &platform::HttpTransfer::progress, this, [this](qint64 received) {
+        DownloadedKB = qint32(received / kBytesPerKiB);
+        // The bar ignores values outside its range, so hold it at the maximum.
+        Gauge1->setValue(qBound(Gauge1->minimum(), DownloadedKB + 1, Gauge1->maximum()));
+    });
+    runTransfer(transfer, address, options, &stream);
+    if (transfer.error() == platform::HttpError::WriteFailed)
+        throw platform::UserError(
+            QStringLiteral("The installer cannot be written: ") + stream.errorString());
+    return transfer.error() == platform::HttpError::None;
 }
 
 void TVersionsForm::Install()

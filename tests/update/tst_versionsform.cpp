@@ -4,7 +4,7 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
-#include "tests/platform/tst_http/LoopbackServer.h"
+#include "tests/testserver/TestHttpsServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -41,6 +41,15 @@ bool writeFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+TestHttpsServer::Reply reply(int status, const QByteArray& body, qsizetype announcedLength = -1)
+{
+    TestHttpsServer::Reply reply;
+    reply.status = status;
+    reply.body = body;
+    reply.announcedLength = announcedLength;
+    return reply;
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -54,7 +63,11 @@ class VersionsFormTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        platform::setHttpCertificateAuthorities(TestHttpsServer::certificateAuthorityFile());
+    }
 
     void init()
     {
@@ -77,7 +90,7 @@ private slots:
             return m_shellResult;
         });
 
-        m_server = std::make_unique<LoopbackServer>();
+        m_server = std::make_unique<TestHttpsServer>();
         m_server->setBody(kCataloguePath, kAdvisingCatalogue);
         m_form = std::make_unique<TVersionsForm>(
             m_server->address(QString::fromLatin1(kCataloguePath)));
@@ -131,7 +144,7 @@ private slots:
         QVERIFY(m_form->ExitBtn->isVisible());
         QCOMPARE(DownloadName, QStringLiteral("qzLayer101.exe"));
         QCOMPARE(DownloadSize, 2000);
-        QCOMPARE(m_server->requestedPaths(), QList<QByteArray> { kCataloguePath });
+        QCOMPARE(m_server->requestedTargets(), QList<QByteArray> { kCataloguePath });
     }
 
     void silentCheck_withoutAdvice_staysHidden_data()
@@ -161,7 +174,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, catalogue);
         QFETCH(bool, downloadedAfter);
-        m_server->setReply(kCataloguePath, { status, catalogue, false, -1 });
+        m_server->setReply(kCataloguePath, reply(status, catalogue));
         DownloadedB = true;
         DownloadName = QStringLiteral("earlier1.exe");
 
@@ -174,7 +187,9 @@ private slots:
 
     void silentCheck_serverThatNeverAnswers_endsAtTheTimeout()
     {
-        m_server->setReply(kCataloguePath, { 200, {}, true, -1 });
+        TestHttpsServer::Reply silent;
+        silent.neverAnswer = true;
+        m_server->setReply(kCataloguePath, silent);
         platform::HttpOptions options = TVersionsForm::defaultCatalogueHttpOptions();
         options.totalTimeoutMs = 1000;
         m_form->setCatalogueHttpOptions(options);
@@ -290,7 +305,7 @@ private slots:
         QVERIFY(m_reports.isEmpty());
         QVERIFY(ranDuringDownload && buttonsDisabled);
         QCOMPARE(
-            m_server->requestedPaths(), (QList<QByteArray> { kCataloguePath, kInstallerPath }));
+            m_server->requestedTargets(), (QList<QByteArray> { kCataloguePath, kInstallerPath }));
         QVERIFY(!QFile::exists(folder + QStringLiteral("qzLayer100.exe")));
         QVERIFY(readFile(folder + QStringLiteral("qzLayer101.exe")) == body);
         QCOMPARE(m_form->memoLines(), lines);
@@ -316,7 +331,7 @@ private slots:
         QFETCH(qsizetype, announcedLength);
         m_form->UpdateStealth(ProgNam, Version);
         const QStringList advised = m_form->memoLines();
-        m_server->setReply(kInstallerPath, { status, patterned(bodySize), false, announcedLength });
+        m_server->setReply(kInstallerPath, reply(status, patterned(bodySize), announcedLength));
 
         QTest::mouseClick(m_form->DownloadBtn, Qt::LeftButton);
 
@@ -352,7 +367,7 @@ private slots:
         QVERIFY(!m_form->DownloadNewVersion(
             QStringLiteral("../evil1.exe"), m_form->catalogueAddress()));
         QVERIFY(!QFile::exists(DataDir + QStringLiteral("evil1.exe")));
-        QCOMPARE(m_server->requestedPaths(), QList<QByteArray> {});
+        QCOMPARE(m_server->requestedTargets(), QList<QByteArray> {});
     }
 
     void exitButton_beforeDownload_hidesWindow()
@@ -432,7 +447,7 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
-    std::unique_ptr<LoopbackServer> m_server;
+    std::unique_ptr<TestHttpsServer> m_server;
     std::unique_ptr<TVersionsForm> m_form;
     QStringList m_reports;
     QList<platform::ShellRequest> m_shellRequests;
