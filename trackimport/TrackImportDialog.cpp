@@ -5,6 +5,7 @@
 #include "support/SharedState.h"
 #include "trackimport/AudioFile.h"
 #include "trackimport/LocalText.h"
+#include "trackimport/MusicBrainzPanel.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -26,6 +27,8 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace trackimport {
 
@@ -133,6 +136,14 @@ void TrackImportDialog::createControls()
     notesLabel->setTextFormat(Qt::PlainText);
     layout->addWidget(notesLabel);
 
+    musicBrainzPanel = new MusicBrainzPanel(
+        [this] {
+            return MusicBrainzPanel::Question { artistEdit->text().trimmed(),
+                albumEdit->text().trimmed(), static_cast<int>(m_tracks.size()) };
+        },
+        this);
+    layout->addWidget(musicBrainzPanel);
+
     fitBox = new QCheckBox(this);
     layout->addWidget(fitBox);
     fitLabel = new QLabel(this);
@@ -202,6 +213,8 @@ void TrackImportDialog::connectControls()
     for (QLineEdit* edit : { artistEdit, albumEdit, yearEdit })
         connect(edit, &QLineEdit::textChanged, this, [this] { showFit(); });
     connect(fitBox, &QCheckBox::toggled, this, [this] { showFit(); });
+    connect(musicBrainzPanel, &MusicBrainzPanel::releaseChosen, this,
+        [this](const ReleaseTracks& release) { useRelease(release); });
     connect(writeButton, &QPushButton::clicked, this, guarded([this] { writeTrackList(); }));
     connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
@@ -253,6 +266,7 @@ void TrackImportDialog::done(int result)
 {
     m_job.cancel();
     readingEnded();
+    musicBrainzPanel->stop();
     QDialog::done(result);
 }
 
@@ -317,28 +331,47 @@ void TrackImportDialog::readingEnded()
 void TrackImportDialog::showResult(const ImportResult& result)
 {
     m_tracks = result.tracks;
-    const AlbumInfo found = albumOf(m_tracks, result.sourceName);
-    // The fields are set quietly; the fit is worked out once, below.
-    for (QLineEdit* edit : { artistEdit, albumEdit, yearEdit })
-        edit->blockSignals(true);
-    artistEdit->setText(found.artist);
-    albumEdit->setText(found.title);
-    yearEdit->setText(found.year > 0 ? QString::number(found.year) : QString());
-    for (QLineEdit* edit : { artistEdit, albumEdit, yearEdit })
-        edit->blockSignals(false);
+    showAlbum(albumOf(m_tracks, result.sourceName));
     notesLabel->setText(result.notes.join(QLatin1Char('\n')));
     sourceLabel->setText(localText("%1 nummers uit %2", "%1 tracks from %2")
                              .arg(m_tracks.size())
                              .arg(result.sourceName));
     fitBox->setChecked(true);
+    const bool titleMissing = std::any_of(
+        m_tracks.begin(), m_tracks.end(), [](const Track& track) { return track.title.isEmpty(); });
+    const bool albumMissing = std::all_of(
+        m_tracks.begin(), m_tracks.end(), [](const Track& track) { return track.album.isEmpty(); });
+    musicBrainzPanel->stop();
+    musicBrainzPanel->suggest(titleMissing || albumMissing);
+    showTracks();
+}
+
+// The fields are set quietly; the fit is worked out once the tracks show.
+void TrackImportDialog::showAlbum(const AlbumInfo& album)
+{
+    for (QLineEdit* edit : { artistEdit, albumEdit, yearEdit })
+        edit->blockSignals(true);
+    artistEdit->setText(album.artist);
+    albumEdit->setText(album.title);
+    yearEdit->setText(album.year > 0 ? QString::number(album.year) : QString());
+    for (QLineEdit* edit : { artistEdit, albumEdit, yearEdit })
+        edit->blockSignals(false);
+}
+
+void TrackImportDialog::useRelease(const ReleaseTracks& release)
+{
+    m_tracks = withReleaseTracks(m_tracks, release);
+    showAlbum({ release.artist, release.title, release.year });
     showTracks();
 }
 
 void TrackImportDialog::showTracks()
 {
     trackView->clear();
-    const bool compilation = isCompilation(m_tracks);
-    trackView->setColumnHidden(ArtistColumn, !compilation);
+    bool artistsShown = false;
+    for (qsizetype i = 0; i < m_tracks.size(); ++i)
+        artistsShown = artistsShown || namesArtist(m_tracks, i);
+    trackView->setColumnHidden(ArtistColumn, !artistsShown);
     QList<QTreeWidgetItem*> items;
     for (int i = 0; i < m_tracks.size(); ++i) {
         const Track& track = m_tracks.at(i);

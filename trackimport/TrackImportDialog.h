@@ -1,6 +1,7 @@
 #pragma once
 
 #include "trackimport/BackFit.h"
+#include "trackimport/MusicBrainz.h"
 #include "trackimport/TrackImportJob.h"
 #include "trackimport/TrackListText.h"
 
@@ -17,6 +18,10 @@ class QProgressBar;
 class QPushButton;
 class QTextDocument;
 class QTreeWidget;
+
+namespace trackimport {
+class MusicBrainzPanel;
+}
 
 namespace trackimport {
 
@@ -66,6 +71,7 @@ public:
     QLineEdit* yearEdit = nullptr;
     QTreeWidget* trackView = nullptr;
     QLabel* notesLabel = nullptr;
+    MusicBrainzPanel* musicBrainzPanel = nullptr;
     QCheckBox* fitBox = nullptr;
     QLabel* fitLabel = nullptr;
     QLabel* replaceLabel = nullptr;
@@ -90,6 +96,8 @@ private:
     void readingStarted(const QString& source);
     void readingEnded();
     void showResult(const ImportResult& result);
+    void showAlbum(const AlbumInfo& album);
+    void useRelease(const ReleaseTracks& release);
     void showTracks();
     void showFit();
     void writeTrackList();

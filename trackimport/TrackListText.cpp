@@ -42,10 +42,24 @@ QString joined(const QString& first, const QString& second)
     return first + kDash + second;
 }
 
-QString trackName(const Track& track, int position, bool compilation)
+// "Velmora feat. Ørjan" is led by "Velmora"; "Velmoras" is not.
+bool ledBy(const QString& artist, const QString& lead)
+{
+    return artist.startsWith(lead, Qt::CaseInsensitive)
+        && (artist.size() == lead.size() || !artist.at(lead.size()).isLetterOrNumber());
+}
+
+// On a compilation every track names its artist; elsewhere only a track by
+// someone else than the album's lead artist, such as one with a guest.
+bool namedBeside(const QString& artist, const QString& lead)
+{
+    return !artist.isEmpty() && (lead.isEmpty() || artist.compare(lead, Qt::CaseInsensitive) != 0);
+}
+
+QString trackName(const Track& track, int position, const QString& lead)
 {
     const QString title = trackTitle(track, position);
-    return compilation ? joined(track.artist, title) : title;
+    return namedBeside(track.artist, lead) ? joined(track.artist, title) : title;
 }
 
 bool allDurationsKnown(const QList<Track>& tracks)
@@ -60,10 +74,10 @@ QString headingLine(const AlbumInfo& album)
     return joined(album.artist, album.title);
 }
 
-QString trackLine(const Track& track, int position, bool compilation)
+QString trackLine(const Track& track, int position, const QString& lead)
 {
-    QString line = QString::number(position) + QStringLiteral(".\t")
-        + trackName(track, position, compilation);
+    QString line
+        = QString::number(position) + QStringLiteral(".\t") + trackName(track, position, lead);
     if (track.durationMs >= 0)
         line += QLatin1Char('\t') + formatDuration(track.durationMs);
     return line;
@@ -94,7 +108,7 @@ AlbumInfo albumOf(const QList<Track>& tracks, const QString& sourceName)
     AlbumInfo album;
     album.artist = sharedText(tracks, [](const Track& t) { return t.albumArtist; });
     if (album.artist.isEmpty())
-        album.artist = sharedText(tracks, [](const Track& t) { return t.artist; });
+        album.artist = leadArtist(tracks);
     if (album.artist.isEmpty() && isCompilation(tracks))
         album.artist = localText("Diverse artiesten", "Various Artists");
     album.title = sharedText(tracks, [](const Track& t) { return t.album; });
@@ -106,18 +120,28 @@ AlbumInfo albumOf(const QList<Track>& tracks, const QString& sourceName)
     return album;
 }
 
+QString leadArtist(const QList<Track>& tracks)
+{
+    QString lead;
+    for (const Track& track : tracks) {
+        if (!track.artist.isEmpty() && (lead.isEmpty() || track.artist.size() < lead.size()))
+            lead = track.artist;
+    }
+    const bool leadsAll = std::all_of(tracks.begin(), tracks.end(),
+        [&](const Track& track) { return track.artist.isEmpty() || ledBy(track.artist, lead); });
+    return leadsAll ? lead : QString();
+}
+
 bool isCompilation(const QList<Track>& tracks)
 {
-    QString first;
-    for (const Track& track : tracks) {
-        if (track.artist.isEmpty())
-            continue;
-        if (first.isEmpty())
-            first = track.artist;
-        else if (first.compare(track.artist, Qt::CaseInsensitive) != 0)
-            return true;
-    }
-    return false;
+    return leadArtist(tracks).isEmpty()
+        && std::any_of(
+            tracks.begin(), tracks.end(), [](const Track& t) { return !t.artist.isEmpty(); });
+}
+
+bool namesArtist(const QList<Track>& tracks, qsizetype index)
+{
+    return namedBeside(tracks.at(index).artist, leadArtist(tracks));
 }
 
 QString trackTitle(const Track& track, int position)
@@ -140,9 +164,9 @@ QStringList trackListLines(const AlbumInfo& album, const QList<Track>& tracks)
     QStringList lines { headingLine(album) };
     if (album.year > 0)
         lines << QString::number(album.year);
-    const bool compilation = isCompilation(tracks);
+    const QString lead = leadArtist(tracks);
     for (int i = 0; i < tracks.size(); ++i)
-        lines << trackLine(tracks.at(i), i + 1, compilation);
+        lines << trackLine(tracks.at(i), i + 1, lead);
     if (allDurationsKnown(tracks))
         lines << totalLine(tracks);
     return lines;

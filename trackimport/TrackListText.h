@@ -18,13 +18,21 @@ struct AlbumInfo
     int year = 0;
 };
 
-// The album as the tracks describe it: the album artist or the artist they
-// share ("Various Artists" when they differ), the album they share or else
-// the name of the source, the year they agree on.
+// The album as the tracks describe it: the album artist or the lead artist
+// ("Various Artists" on a compilation), the album they share or else the
+// name of the source, the year they agree on.
 AlbumInfo albumOf(const QList<Track>& tracks, const QString& sourceName);
 
-// A compilation: the tracks name more than one artist.
+// The artist of every track, or the one every track's artist begins with:
+// "Velmora" for "Velmora" and "Velmora feat. Ørjan". Empty when there is none.
+QString leadArtist(const QList<Track>& tracks);
+
+// A compilation: the tracks name artists and no artist leads them all.
 bool isCompilation(const QList<Track>& tracks);
+
+// Whether the list names the track's artist: on a compilation, and for a
+// track by someone else than the lead artist.
+bool namesArtist(const QList<Track>& tracks, qsizetype index);
 
 // The title a track is listed under: its tag, else its file's name, else
 // "Track N" for its place on the disc.
@@ -34,9 +42,9 @@ QString trackTitle(const Track& track, int position);
 QString formatDuration(qint64 milliseconds);
 
 // The lines of the back text: "Artist – Album", the year when known, one
-// line "N.<tab>Title<tab>m:ss" per track (on a compilation "N.<tab>Artist –
-// Title<tab>m:ss"; without a duration the time is left out), and the total
-// time when every duration is known.
+// line "N.<tab>Title<tab>m:ss" per track ("N.<tab>Artist – Title<tab>m:ss"
+// where namesArtist() says so; without a duration the time is left out), and
+// the total time when every duration is known.
 QStringList trackListLines(const AlbumInfo& album, const QList<Track>& tracks);
 
 struct TrackListStyle

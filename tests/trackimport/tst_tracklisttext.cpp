@@ -93,6 +93,21 @@ void TestTrackListText::lines_data()
                                          u"2.\tBob – Tune\t1:02"_qs, "3.\tAir\t1:03",
                                          "\tTotal time\t3:06" };
 
+    QList<Track> guest = kAlbum;
+    guest[1].artist = QString::fromUtf8("Velmora feat. Ørjan");
+    QTest::newRow("a guest on one track")
+        << guest << "Folder"
+        << QStringList { u"Velmora – Last Rose"_qs, "2002", "1.\tOne\t3:25",
+               u"2.\tVelmora feat. Ørjan – Two\t4:07"_qs, "3.\tThree\t1:00", "\tTotal time\t8:32" };
+
+    QList<Track> similar = kAlbum;
+    similar[0].artist = QStringLiteral("Velmoras");
+    similar[2].artist.clear();
+    QTest::newRow("a like name is another artist")
+        << similar << "Folder"
+        << QStringList { u"Various Artists – Last Rose"_qs, "2002", u"1.\tVelmoras – One\t3:25"_qs,
+               u"2.\tVelmora – Two\t4:07"_qs, "3.\tThree\t1:00", "\tTotal time\t8:32" };
+
     Track bare;
     bare.path = QStringLiteral("/music/07 - Untitled take.mp3");
     Track partOfImage;
