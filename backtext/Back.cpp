@@ -15,7 +15,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QShowEvent>
-#include <QStyle>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -294,7 +293,7 @@ void TBackForm::CancelButtonClick()
 }
 
 // The imported list is measured against what becomes the back picture: the
-// text area without a scroll bar.
+// editor's inner area.
 void TBackForm::ImportTracksClick()
 {
     if (!ImportDialog) {
@@ -308,9 +307,7 @@ void TBackForm::ImportTracksClick()
     const QTextDocument* document = RichEdit1->document();
     const QSizeF area(
         kBackPictureSize.width(), kBackPictureSize.height() - 2 * RichEdit1->frameWidth());
-    const qreal scrollBarWidth
-        = RichEdit1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, RichEdit1);
-    ImportDialog->setTarget({ RichEdit1->document(), RichEdit1->font(), { area, scrollBarWidth },
+    ImportDialog->setTarget({ RichEdit1->document(), RichEdit1->font(), area,
         rightEdgeTabPosition(area.width(), document->documentMargin()) });
     ImportDialog->open();
 }

@@ -7,6 +7,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace trackimport {
@@ -103,36 +104,53 @@ qreal largestPointSize(const QTextDocument& document)
 
 } // namespace
 
-int linesBelowArea(const QTextDocument& document, const TextArea& area)
+int linesBelowArea(const QTextDocument& document, const QSizeF& area)
 {
     const std::unique_ptr<QTextDocument> copy(document.clone());
-    copy->setTextWidth(area.size.width());
-    if (copy->size().height() > area.size.height() && area.scrollBarWidth > 0)
-        copy->setTextWidth(area.size.width() - area.scrollBarWidth);
-    return linesBelow(*copy, area.size.height());
+    copy->setTextWidth(area.width());
+    return linesBelow(*copy, area.height() - copy->documentMargin());
 }
 
-FitResult fitToArea(QTextDocument& document, const TextArea& area, qreal smallestPointSize)
+FitResult fitToArea(QTextDocument& document, const QSizeF& area, qreal smallestPointSize)
 {
     FitResult result;
     result.largestPointSize = largestPointSize(document);
     result.linesBelow = linesBelowArea(document, area);
-    if (result.linesBelow == 0)
+    const int steps = static_cast<int>(
+        std::ceil((result.largestPointSize - smallestPointSize) / kFitStep - 1e-9));
+    if (result.linesBelow == 0 || steps <= 0)
         return result;
-    // Tried on a copy step by step; the document itself changes once.
-    qreal by = 0;
-    while (result.linesBelow > 0 && result.largestPointSize > smallestPointSize) {
-        by += kFitStep;
+
+    // Tried on copies; the document itself changes once. Smaller text never
+    // takes more lines, so the fewest steps that fit are found by halving,
+    // after one try at the smallest size tells whether any fit at all.
+    const auto tryShrinking = [&](int count) {
         const std::unique_ptr<QTextDocument> trial(document.clone());
-        result.largestPointSize = shrinkText(*trial, by, smallestPointSize);
-        result.linesBelow = linesBelowArea(*trial, area);
+        trial->setUndoRedoEnabled(false);
+        FitResult tried;
+        tried.largestPointSize = shrinkText(*trial, count * kFitStep, smallestPointSize);
+        tried.linesBelow = linesBelowArea(*trial, area);
+        return tried;
+    };
+    int fewest = steps;
+    FitResult fitted = tryShrinking(steps);
+    if (fitted.linesBelow == 0) {
+        int tooFew = 0; // known not to fit
+        while (fewest - tooFew > 1) {
+            const int middle = (tooFew + fewest) / 2;
+            const FitResult tried = tryShrinking(middle);
+            if (tried.linesBelow == 0) {
+                fewest = middle;
+                fitted = tried;
+            } else {
+                tooFew = middle;
+            }
+        }
     }
-    if (by > 0) {
-        shrinkText(document, by, smallestPointSize);
-        result.changed = true;
-        result.shrunkBy = by;
-    }
-    return result;
+    shrinkText(document, fewest * kFitStep, smallestPointSize);
+    fitted.changed = true;
+    fitted.shrunkBy = fewest * kFitStep;
+    return fitted;
 }
 
 } // namespace trackimport

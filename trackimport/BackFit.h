@@ -8,16 +8,11 @@ class QTextDocument;
 // picture, and making it fit by setting it smaller.
 namespace trackimport {
 
-struct TextArea
-{
-    QSizeF size; // what the editor shows, in pixels
-    // A text taller than the area gets a scroll bar, which takes this much
-    // of the width and wraps the lines anew.
-    qreal scrollBarWidth = 0;
-};
-
-// How many lines, as the editor lays them out, end below the area.
-int linesBelowArea(const QTextDocument& document, const TextArea& area);
+// How many lines, as the editor lays them out, end below the area, its
+// bottom margin counted: a text that reaches into the margin already gets a
+// scroll bar, which takes width, wraps the lines anew and moves the text
+// that was meant to fit.
+int linesBelowArea(const QTextDocument& document, const QSizeF& area);
 
 struct FitResult
 {
@@ -35,6 +30,6 @@ constexpr qreal kFitStep = 0.5;
 // the smallest size. The change is one step that undo takes back; a text
 // that already fits is left as it is.
 FitResult fitToArea(
-    QTextDocument& document, const TextArea& area, qreal smallestPointSize = kSmallestFitPointSize);
+    QTextDocument& document, const QSizeF& area, qreal smallestPointSize = kSmallestFitPointSize);
 
 } // namespace trackimport

@@ -30,7 +30,7 @@ struct ImportTarget
 {
     QTextDocument* document = nullptr;
     QFont font; // the editor's font
-    TextArea area; // the part of the editor that becomes the back picture
+    QSizeF area; // the part of the editor that becomes the back picture
     qreal rightEdge = 0; // where the times' tab stop goes, as the editor sets it
 };
 

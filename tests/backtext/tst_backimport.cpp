@@ -138,7 +138,7 @@ void BackImportTest::importedList_keepsItsRightTabThroughBackRtf()
     importMusic(false);
     QTextEdit* editor = m_form->RichEdit1;
     // Not fitted: the editor scrolls, and the dialog said how many lines do not fit.
-    QVERIFY(trackimport::linesBelowArea(*editor->document(), { QSizeF(552, 468), 0 }) > 0);
+    QVERIFY(trackimport::linesBelowArea(*editor->document(), QSizeF(552, 468)) > 0);
     QTest::qWait(50);
     QVERIFY(editor->verticalScrollBar()->isVisible());
     const QStringList lines = documentLines(*editor->document());

@@ -1,18 +1,17 @@
 #include "trackimport/BackFit.h"
 #include "trackimport/TrackListText.h"
 
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 
-using trackimport::TextArea;
-
 namespace {
 
 // The editor's text area.
-const TextArea kArea { QSizeF(552, 468), 16 };
+const QSizeF kArea(552, 468);
 
 QFont editorFont()
 {
@@ -85,49 +84,47 @@ class TestBackFit : public QObject
     Q_OBJECT
 
 private slots:
-    void linesBelow_countsWhatDoesNotFit();
-    void linesBelow_countsTheLinesAScrollBarWraps();
+    void linesBelow_isNoneExactlyWhenTheEditorNeedsNoScrollBar();
+    void linesBelow_countsTheLinesToTakeAway();
     void fit_shrinksStepByStepUntilItFits();
     void fit_stopsAtTheSmallestSizeAndSaysWhatIsLeft();
     void fit_leavesAFittingTextAlone();
 };
 
-void TestBackFit::linesBelow_countsWhatDoesNotFit()
+void TestBackFit::linesBelow_isNoneExactlyWhenTheEditorNeedsNoScrollBar()
 {
     // An editor like the back editor: its inner area is the text area.
     QTextEdit editor;
     editor.setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
-    editor.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     editor.setFont(editorFont());
     editor.resize(556, 472);
     editor.show();
-    QCOMPARE(editor.viewport()->size(), kArea.size.toSize());
-    editor.setPlainText(QStringLiteral("line\n").repeated(39) + QStringLiteral("line"));
-    int hidden = 0;
-    for (QTextBlock block = editor.document()->begin(); block.isValid(); block = block.next()) {
-        QTextCursor cursor(block);
-        if (editor.cursorRect(cursor).bottom() >= editor.viewport()->height())
-            ++hidden;
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QCOMPARE(editor.viewport()->size(), kArea.toSize());
+    int lastFitting = 0;
+    for (int count = 16; count <= 26; ++count) {
+        writeTracks(*editor.document(), count);
+        QTest::qWait(0);
+        const int below = trackimport::linesBelowArea(*editor.document(), kArea);
+        QCOMPARE(editor.verticalScrollBar()->isVisible(), below > 0);
+        if (below == 0)
+            lastFitting = count;
     }
-    QVERIFY(hidden > 0 && hidden < 40);
-    QCOMPARE(trackimport::linesBelowArea(*editor.document(), { kArea.size, 0 }), hidden);
-
-    removeLastLines(*editor.document(), hidden - 1);
-    QCOMPARE(trackimport::linesBelowArea(*editor.document(), { kArea.size, 0 }), 1);
-    removeLastLines(*editor.document(), 1);
-    QCOMPARE(trackimport::linesBelowArea(*editor.document(), { kArea.size, 0 }), 0);
+    QVERIFY(lastFitting > 16 && lastFitting < 26);
 }
 
-void TestBackFit::linesBelow_countsTheLinesAScrollBarWraps()
+void TestBackFit::linesBelow_countsTheLinesToTakeAway()
 {
     QTextDocument document;
-    writeTracks(document, 30);
-    const int withoutBar = trackimport::linesBelowArea(document, { kArea.size, 0 });
-    const int withBar = trackimport::linesBelowArea(document, kArea);
-    QVERIFY(withoutBar > 0);
-    // The times at the right edge no longer fit beside the titles.
-    QVERIFY2(withBar > withoutBar + 20,
-        qPrintable(QStringLiteral("%1 %2").arg(withoutBar).arg(withBar)));
+    document.setDefaultFont(editorFont());
+    document.setPlainText(QStringLiteral("line\n").repeated(39) + QStringLiteral("line"));
+    const int below = trackimport::linesBelowArea(document, kArea);
+    QVERIFY(below > 0 && below < 40);
+    removeLastLines(document, below - 1);
+    QCOMPARE(trackimport::linesBelowArea(document, kArea), 1);
+    removeLastLines(document, 1);
+    QCOMPARE(trackimport::linesBelowArea(document, kArea), 0);
 }
 
 void TestBackFit::fit_shrinksStepByStepUntilItFits()

@@ -270,7 +270,7 @@ void TestMusicBrainzLookup::dialog_fillsInTitlesFromTheChosenRelease()
     m_server->setBody(lookupTarget(), answer("release.json"));
     QTextDocument document;
     trackimport::TrackImportDialog dialog;
-    dialog.setTarget({ &document, QFont(), { QSizeF(552, 468), 16 }, 543 });
+    dialog.setTarget({ &document, QFont(), QSizeF(552, 468), 543 });
     dialog.show();
     dialog.importFrom({ album });
     QVERIFY(QTest::qWaitFor([&] { return dialog.tracks().size() == 3; }, 10000));

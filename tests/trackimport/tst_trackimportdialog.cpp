@@ -71,7 +71,7 @@ void TestTrackImportDialog::init()
     m_document.setPlainText(QStringLiteral("Typed by hand"));
     m_document.clearUndoRedoStacks();
     m_dialog = std::make_unique<TrackImportDialog>();
-    m_dialog->setTarget({ &m_document, editorFont(), { QSizeF(552, 468), 16 }, 543 });
+    m_dialog->setTarget({ &m_document, editorFont(), QSizeF(552, 468), 543 });
     m_reports.clear();
     m_previousPresenter
         = platform::setErrorPresenter([this](const QString& text) { m_reports << text; });
@@ -155,7 +155,7 @@ void TestTrackImportDialog::longList_isFittedOrCounted()
     m_dialog->fitBox->setChecked(true);
 
     QTest::mouseClick(m_dialog->writeButton, Qt::LeftButton);
-    QCOMPARE(trackimport::linesBelowArea(m_document, { QSizeF(552, 468), 16 }), 0);
+    QCOMPARE(trackimport::linesBelowArea(m_document, QSizeF(552, 468)), 0);
     QCOMPARE(m_document.blockCount(), 1 + 1 + 28 + 1);
     // Writing and fitting are one step for undo.
     m_document.undo();
