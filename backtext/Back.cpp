@@ -300,6 +300,12 @@ void TBackForm::ImportTracksClick()
         ImportDialog = new trackimport::TrackImportDialog(this);
         ImportDialog->setWindowModality(Qt::WindowModal);
         connect(ImportDialog, &trackimport::TrackImportDialog::trackListWritten, this, [this] {
+            // A scroll bar left from a longer text narrows the lines, and
+            // the times would wrap under their titles: the editor lays the
+            // list out again at its full width, which drops the bar when
+            // the list fits.
+            RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
+            RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
             RichEdit1->moveCursor(QTextCursor::Start); // show the list from its top
             ChangedB = true;
         });

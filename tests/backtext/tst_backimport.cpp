@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QToolBar>
 
 #include <memory>
@@ -158,6 +159,13 @@ void BackImportTest::importedList_keepsItsRightTabThroughBackRtf()
     QCOMPARE(documentLines(*editor->document()), lines);
     for (int block : { 2, 10, 30 })
         QCOMPARE(tabsOf(*editor->document(), block), tabs);
+
+    // Imported again, fitted: the scroll bar the long list brought goes, so
+    // the times are back at the edge instead of wrapping under the titles.
+    importMusic(true);
+    QTest::qWait(50);
+    QVERIFY(!editor->verticalScrollBar()->isVisible());
+    QCOMPARE(editor->document()->findBlockByNumber(3).layout()->lineCount(), 1);
 }
 
 QTEST_MAIN(BackImportTest)
