@@ -138,8 +138,10 @@ QString MusicBrainzLookup::failureText() const
     switch (m_transfer.error()) {
     case HttpError::ConnectionFailed:
     case HttpError::LibraryMissing:
-        return localText("MusicBrainz (%1) is niet bereikbaar: %2. Is er een internetverbinding?",
-            "MusicBrainz (%1) cannot be reached: %2. Is the computer connected to the internet?")
+        return localText("MusicBrainz (%1) is niet bereikbaar: %2. Kijk of de computer met "
+                         "internet verbonden is",
+            "MusicBrainz (%1) cannot be reached: %2. Check that the computer is connected to the "
+            "internet")
             .arg(host, m_transfer.errorText());
     case HttpError::TimedOut:
     case HttpError::Stalled:
