@@ -1,4 +1,5 @@
 #include "AudioFixtures.h"
+#include "TrackImportTesting.h"
 #include "backtext/Back.h"
 #include "backtext/FormatBar.h"
 #include "platform/DesignScale.h"
@@ -25,16 +26,9 @@
 #include <memory>
 
 using trackimport::TrackImportDialog;
+using importtesting::documentLines;
 
 namespace {
-
-QStringList documentLines(const QTextDocument& document)
-{
-    QStringList lines;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
-}
 
 QList<QTextOption::Tab> tabsOf(const QTextDocument& document, int block)
 {

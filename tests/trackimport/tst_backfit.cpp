@@ -1,3 +1,4 @@
+#include "TrackImportTesting.h"
 #include "trackimport/BackFit.h"
 #include "trackimport/TrackListText.h"
 
@@ -8,17 +9,12 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+using importtesting::editorFont;
+
 namespace {
 
 // The editor's text area.
 const QSizeF kArea(552, 468);
-
-QFont editorFont()
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(12);
-    return font;
-}
 
 // A back text as an import writes it: a heading and one line per track.
 void writeTracks(QTextDocument& document, int count)

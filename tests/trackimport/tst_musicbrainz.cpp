@@ -1,32 +1,14 @@
-#include "platform/ErrorReport.h"
+#include "TrackImportTesting.h"
 #include "trackimport/MusicBrainz.h"
 
-#include <QFile>
 #include <QTest>
 
 using trackimport::ReleaseChoice;
 using trackimport::ReleaseTracks;
 using trackimport::Track;
+using importtesting::failureOf;
 
 namespace {
-
-QByteArray answer(const char* name)
-{
-    QFile file(QStringLiteral(QZ_TEST_DATA_DIR "/musicbrainz/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test answer %s", name);
-    return file.readAll();
-}
-
-template <typename Call> QString failureOf(Call call)
-{
-    try {
-        call();
-    } catch (const platform::UserError& error) {
-        return error.text();
-    }
-    return {};
-}
 
 Track fileTrack(const QString& title, qint64 durationMs)
 {
@@ -102,7 +84,8 @@ void TestMusicBrainz::lookupAddress()
 
 void TestMusicBrainz::search_listsTheDiscsWithTheTrackCountBestFirst()
 {
-    const QList<ReleaseChoice> three = trackimport::parseReleaseSearch(answer("search.json"), 3);
+    const QList<ReleaseChoice> three
+        = trackimport::parseReleaseSearch(importtesting::musicBrainzAnswer("search.json"), 3);
     QCOMPARE(three.size(), 2);
     QCOMPARE(trackimport::describeChoice(three.at(0)),
         QString::fromUtf8("Last Rose Of Summer – Velmora (2002, NL, CD, 3 tracks)"));
@@ -112,7 +95,8 @@ void TestMusicBrainz::search_listsTheDiscsWithTheTrackCountBestFirst()
     QCOMPARE(three.at(0).releaseId, QStringLiteral("0b6bd6b5-5b0a-4c1f-8a3e-7e2f3c4d5a6b"));
     QCOMPARE(three.at(1).medium, 1);
 
-    const QList<ReleaseChoice> any = trackimport::parseReleaseSearch(answer("search.json"), 0);
+    const QList<ReleaseChoice> any
+        = trackimport::parseReleaseSearch(importtesting::musicBrainzAnswer("search.json"), 0);
     QCOMPARE(any.size(), 4);
     QCOMPARE(trackimport::describeChoice(any.at(1)),
         QString::fromUtf8("Last Rose Of Summer (Live) – Velmora & The Night Orchestra (Digital "
@@ -123,7 +107,8 @@ void TestMusicBrainz::search_listsTheDiscsWithTheTrackCountBestFirst()
 
 void TestMusicBrainz::lookup_givesTheDiscsTracks()
 {
-    const ReleaseTracks release = trackimport::parseReleaseLookup(answer("release.json"), 1);
+    const ReleaseTracks release
+        = trackimport::parseReleaseLookup(importtesting::musicBrainzAnswer("release.json"), 1);
     QCOMPARE(release.title, QStringLiteral("Last Rose Of Summer"));
     QCOMPARE(release.artist, QStringLiteral("Velmora"));
     QCOMPARE(release.year, 2002);
@@ -146,7 +131,8 @@ void TestMusicBrainz::badAnswers_areRefused_data()
     QTest::newRow("an error answer")
         << QByteArray(R"({"error":"Invalid query","help":"see the documentation"})") << true;
     QTest::newRow("releases not a list") << QByteArray(R"({"releases":{}})") << true;
-    QTest::newRow("release without the disc") << answer("search.json") << false;
+    QTest::newRow("release without the disc")
+        << importtesting::musicBrainzAnswer("search.json") << false;
     QTest::newRow("empty") << QByteArray() << false;
 }
 
@@ -165,7 +151,8 @@ void TestMusicBrainz::badAnswers_areRefused()
 
 void TestMusicBrainz::releaseFillsInTitlesAndMissingDurations()
 {
-    const ReleaseTracks release = trackimport::parseReleaseLookup(answer("release.json"), 1);
+    const ReleaseTracks release
+        = trackimport::parseReleaseLookup(importtesting::musicBrainzAnswer("release.json"), 1);
     const QList<Track> files { fileTrack("01", 200400), fileTrack("02", -1),
         fileTrack("03", 300000), fileTrack("bonus", 1000) };
     const QList<Track> filled = trackimport::withReleaseTracks(files, release);

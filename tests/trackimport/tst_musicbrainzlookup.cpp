@@ -1,4 +1,5 @@
 #include "AudioFixtures.h"
+#include "TrackImportTesting.h"
 #include "platform/Settings.h"
 #include "support/SharedState.h"
 #include "tests/testserver/TestHttpsServer.h"
@@ -30,14 +31,6 @@ using Reply = TestHttpsServer::Reply;
 namespace {
 
 const QString kReleaseId = QStringLiteral("0b6bd6b5-5b0a-4c1f-8a3e-7e2f3c4d5a6b");
-
-QByteArray answer(const char* name)
-{
-    QFile file(QStringLiteral(QZ_TEST_DATA_DIR "/musicbrainz/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test answer %s", name);
-    return file.readAll();
-}
 
 // The request target of an address on the test server.
 QByteArray targetOf(const QString& address)
@@ -116,8 +109,8 @@ void TestMusicBrainzLookup::init()
 
 void TestMusicBrainzLookup::searchThenTracks_politelyAndWithoutBlocking()
 {
-    m_server->setBody(searchTarget(3), answer("search.json"));
-    m_server->setBody(lookupTarget(), answer("release.json"));
+    m_server->setBody(searchTarget(3), importtesting::musicBrainzAnswer("search.json"));
+    m_server->setBody(lookupTarget(), importtesting::musicBrainzAnswer("release.json"));
     MusicBrainzLookup lookup;
     QSignalSpy found(&lookup, &MusicBrainzLookup::releasesFound);
     QSignalSpy fetched(&lookup, &MusicBrainzLookup::tracksFetched);
@@ -193,7 +186,7 @@ void TestMusicBrainzLookup::failures_areToldClearly()
 void TestMusicBrainzLookup::slowAnswer_endsAtTheLimitOrWhenCancelled()
 {
     Reply slow;
-    slow.body = answer("search.json");
+    slow.body = importtesting::musicBrainzAnswer("search.json");
     slow.delayMs = 4000;
     m_server->setReply(searchTarget(3), slow);
     MusicBrainzLookup lookup;
@@ -266,8 +259,8 @@ void TestMusicBrainzLookup::dialog_fillsInTitlesFromTheChosenRelease()
         QVERIFY(fixtures::writeAudioFile(album + QStringLiteral("/Track0%1.wav").arg(i),
             fixtures::AudioFormat::Wav, i == 2 ? 0 : 1000 * i));
     }
-    m_server->setBody(searchTarget(3), answer("search.json"));
-    m_server->setBody(lookupTarget(), answer("release.json"));
+    m_server->setBody(searchTarget(3), importtesting::musicBrainzAnswer("search.json"));
+    m_server->setBody(lookupTarget(), importtesting::musicBrainzAnswer("release.json"));
     QTextDocument document;
     trackimport::TrackImportDialog dialog;
     dialog.setTarget({ &document, QFont(), QSizeF(552, 468), 543 });

@@ -1,5 +1,5 @@
 #include "AudioFixtures.h"
-#include "platform/ErrorReport.h"
+#include "TrackImportTesting.h"
 #include "trackimport/TrackImport.h"
 #include "trackimport/TrackImportJob.h"
 
@@ -16,6 +16,7 @@ using trackimport::ImportRequest;
 using trackimport::ImportResult;
 using trackimport::SourceKind;
 using trackimport::Track;
+using importtesting::failureOf;
 
 namespace {
 
@@ -47,17 +48,6 @@ QList<qint64> durations(const QList<Track>& tracks)
     for (const Track& track : tracks)
         result << track.durationMs;
     return result;
-}
-
-// The message a call fails with; empty when it does not fail.
-template <typename Call> QString failureOf(Call call)
-{
-    try {
-        call();
-    } catch (const platform::UserError& error) {
-        return error.text();
-    }
-    return {};
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "AudioFixtures.h"
+#include "TrackImportTesting.h"
 #include "platform/ErrorReport.h"
 #include "trackimport/TrackImportDialog.h"
 
@@ -19,23 +20,10 @@
 #include <QUrl>
 
 using trackimport::TrackImportDialog;
+using importtesting::documentLines;
+using importtesting::editorFont;
 
 namespace {
-
-QFont editorFont()
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(12);
-    return font;
-}
-
-QStringList documentLines(const QTextDocument& document)
-{
-    QStringList lines;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
-}
 
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "TrackImportTesting.h"
 #include "richtext/RichText.h"
 #include "support/Support.h"
 #include "trackimport/TrackListText.h"
@@ -11,6 +12,7 @@
 
 using trackimport::AlbumInfo;
 using trackimport::Track;
+using importtesting::documentLines;
 
 namespace {
 
@@ -25,14 +27,6 @@ Track track(
     result.year = 2002;
     result.durationMs = durationMs;
     return result;
-}
-
-QStringList documentLines(const QTextDocument& document)
-{
-    QStringList lines;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
 }
 
 // Where the last character of the block's last line ends, from the left edge
