@@ -351,12 +351,13 @@ void TMainForm::AboutButtonClick()
         AboutBox->exec();
 }
 
-// One minute after start, once per run. A main window made without the
-// other windows (a tool, a benchmark) has no update check to run.
+// One minute after start, once per run, unless the user turned the check
+// off. A main window made without the other windows (a tool, a benchmark)
+// has no update check to run.
 void TMainForm::UpdateTimerTimer()
 {
     UpdateTimer->stop();
-    if (VersionsForm)
+    if (VersionsForm && TVersionsForm::checkAtStart())
         VersionsForm->UpdateStealth(ProgNam, Version);
 }
 

@@ -3,6 +3,7 @@
 #include "app/LayoutSheet.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
+#include "app/UpdateLink.h"
 #include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
@@ -65,12 +66,8 @@ void connectMainForm()
     // Projects load their back text into the editor and save it from there.
     MainForm->setBackTextDocument(BackForm->RichEdit1->document());
     PrintForm->setSheetSource([] { return MainForm->sheetImage(); });
-    TMainForm::Hooks& hooks = MainForm->hooks();
-    hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
-    hooks.confirmClose = [] {
-        // Quitting for the installer asks nothing: the installer takes over.
-        return isQuittingForInstall() || saveBeforeClosing(*YesNoDlg, *MainForm);
-    };
+    connectVersionsForm(
+        *MainForm, *VersionsForm, [] { return saveBeforeClosing(*YesNoDlg, *MainForm); });
 }
 
 void forgetWindows()

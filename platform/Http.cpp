@@ -392,9 +392,11 @@ void HttpTransfer::finish(HttpError error, const QString& text)
         emit finished();
         return;
     }
+    // A progress listener may delete this transfer or start another one.
     const QPointer<HttpTransfer> alive(this);
+    const quint64 attempt = m_attempt;
     reportProgress();
-    if (alive)
+    if (alive && m_attempt == attempt)
         emit finished();
 }
 
