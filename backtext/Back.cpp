@@ -310,10 +310,9 @@ void TBackForm::ImportTracksClick()
             ChangedB = true;
         });
     }
-    const QTextDocument* document = RichEdit1->document();
     const QSizeF area(
         kBackPictureSize.width(), kBackPictureSize.height() - 2 * RichEdit1->frameWidth());
     ImportDialog->setTarget({ RichEdit1->document(), RichEdit1->font(), area,
-        rightEdgeTabPosition(area.width(), document->documentMargin()) });
+        rightEdgeTabPosition(area.width(), RichEdit1->document()->documentMargin()) });
     ImportDialog->open();
 }

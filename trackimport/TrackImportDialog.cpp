@@ -264,7 +264,7 @@ void TrackImportDialog::dropEvent(QDropEvent* event)
 // Closing the window in any way stops a reading in progress.
 void TrackImportDialog::done(int result)
 {
-    m_job.cancel();
+    m_job.cancel(); // also drops a result still on its way
     readingEnded();
     musicBrainzPanel->stop();
     QDialog::done(result);
@@ -318,14 +318,15 @@ void TrackImportDialog::readingStarted(const QString& source)
     writeButton->setEnabled(false);
 }
 
+// A reading that failed or was stopped leaves what was shown before.
 void TrackImportDialog::readingEnded()
 {
     progressBar->hide();
     stopButton->hide();
     folderButton->setEnabled(true);
     filesButton->setEnabled(true);
-    if (!m_tracks.isEmpty() || !sourceLabel->text().isEmpty())
-        showTracks();
+    sourceLabel->setText(m_sourceSummary);
+    writeButton->setEnabled(!m_tracks.isEmpty() && m_target.document);
 }
 
 void TrackImportDialog::showResult(const ImportResult& result)
@@ -333,9 +334,10 @@ void TrackImportDialog::showResult(const ImportResult& result)
     m_tracks = result.tracks;
     showAlbum(albumOf(m_tracks, result.sourceName));
     notesLabel->setText(result.notes.join(QLatin1Char('\n')));
-    sourceLabel->setText(localText("%1 nummers uit %2", "%1 tracks from %2")
-                             .arg(m_tracks.size())
-                             .arg(result.sourceName));
+    m_sourceSummary = localText("%1 nummers uit %2", "%1 tracks from %2")
+                          .arg(m_tracks.size())
+                          .arg(result.sourceName);
+    sourceLabel->setText(m_sourceSummary);
     fitBox->setChecked(true);
     const bool titleMissing = std::any_of(
         m_tracks.begin(), m_tracks.end(), [](const Track& track) { return track.title.isEmpty(); });

@@ -111,6 +111,7 @@ private:
     Chooser m_chooser;
     TrackImportJob m_job;
     QList<Track> m_tracks;
+    QString m_sourceSummary; // what the tracks shown came from
 };
 
 } // namespace trackimport

@@ -3,10 +3,10 @@
 
 #include <QTest>
 
+using importtesting::failureOf;
 using trackimport::ReleaseChoice;
 using trackimport::ReleaseTracks;
 using trackimport::Track;
-using importtesting::failureOf;
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <QUrl>
 
 using fixtures::AudioFormat;
+using importtesting::failureOf;
 using trackimport::ImportRequest;
 using trackimport::ImportResult;
 using trackimport::SourceKind;
 using trackimport::Track;
-using importtesting::failureOf;
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-using trackimport::TrackImportDialog;
 using importtesting::documentLines;
 using importtesting::editorFont;
+using trackimport::TrackImportDialog;
 
 namespace {
 
@@ -38,7 +38,7 @@ private slots:
     void longList_isFittedOrCounted();
     void editedAlbumFields_goIntoTheFirstLines();
     void badChoicesAndFailures_areReported();
-    void closingWhileReading_stopsTheReading();
+    void stoppingOrClosingWhileReading_endsTheReading();
     void droppedFiles_areImported();
 
 private:
@@ -193,10 +193,17 @@ void TestTrackImportDialog::badChoicesAndFailures_areReported()
     QCOMPARE(m_document.toPlainText(), QStringLiteral("Typed by hand"));
 }
 
-void TestTrackImportDialog::closingWhileReading_stopsTheReading()
+void TestTrackImportDialog::stoppingOrClosingWhileReading_endsTheReading()
 {
     makeAlbum(QStringLiteral("Album"), 40);
     m_dialog->show();
+    m_dialog->importFrom({ m_folder->filePath(QStringLiteral("Album")) });
+    QVERIFY(m_dialog->progressBar->isVisible());
+    QTest::mouseClick(m_dialog->stopButton, Qt::LeftButton);
+    QVERIFY(!m_dialog->isReading());
+    QVERIFY(m_dialog->folderButton->isEnabled());
+    QVERIFY(m_dialog->sourceLabel->text().isEmpty());
+
     m_dialog->importFrom({ m_folder->filePath(QStringLiteral("Album")) });
     QVERIFY(m_dialog->progressBar->isVisible());
     m_dialog->reject();

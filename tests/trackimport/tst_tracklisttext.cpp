@@ -10,9 +10,9 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+using importtesting::documentLines;
 using trackimport::AlbumInfo;
 using trackimport::Track;
-using importtesting::documentLines;
 
 namespace {
 
