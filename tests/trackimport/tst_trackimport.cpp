@@ -2,6 +2,7 @@
 #include "TrackImportTesting.h"
 #include "trackimport/TrackImport.h"
 #include "trackimport/TrackImportJob.h"
+#include "trackimport/TrackListText.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,8 @@ private slots:
     void cueSheet_oneImage_durationsFromIndexesAndFile();
     void cueSheet_fileTakesTagsWhenOneTrackPerFile();
     void cueSheet_damaged_fails();
+    void eachSource_givesTheLinesOfTheBackText_data();
+    void eachSource_givesTheLinesOfTheBackText();
     void request_classifiesTheChoice_data();
     void request_classifiesTheChoice();
     void progressReturningFalse_stopsTheImport();
@@ -264,6 +267,47 @@ void TestTrackImport::cueSheet_damaged_fails()
         trackimport::importTracks({ SourceKind::CueSheet, { path("none.cue") } });
     });
     QVERIFY2(missing.contains(QLatin1String("none.cue")), qPrintable(missing));
+}
+
+void TestTrackImport::eachSource_givesTheLinesOfTheBackText_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("folder") << "Album"
+                            << QStringList { u"Velmora – Last Rose"_qs, "2002", "1.\tOne\t3:25",
+                                   "2.\tTwo\t4:07", "3.\tThree\t1:00", "\tTotal time\t8:32" };
+    QTest::newRow("playlist") << "Album/mix.m3u8"
+                              << QStringList { u"Velmora – Last Rose"_qs, "2002", "1.\tThree\t1:00",
+                                     "2.\tOne\t3:25", "3.\tTwo\t4:07", "\tTotal time\t8:32" };
+    QTest::newRow("cue sheet") << "Live/live.cue"
+                               << QStringList { u"Velmora – Live"_qs, "1999", "1.\tOpening\t4:00",
+                                      "2.\tDuet\t3:31", "3.\tTrack 3\t2:29",
+                                      "\tTotal time\t10:00" };
+}
+
+void TestTrackImport::eachSource_givesTheLinesOfTheBackText()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, lines);
+    const QStringList titles { "One", "Two", "Three" };
+    const qint64 durations[] { 205000, 247400, 59600 };
+    for (int i = 0; i < 3; ++i) {
+        writeFlac(QStringLiteral("Album/%1.flac").arg(i + 1), durations[i],
+            { titles.at(i), "Velmora", "Last Rose", {}, i + 1, 0, 2002 });
+    }
+    QVERIFY(writeText(path("Album/mix.m3u8"), "#EXTM3U\n3.flac\n1.flac\n2.flac\n"));
+    writeFlac("Live/live.flac", 600000);
+    QVERIFY(writeText(path("Live/live.cue"),
+        "REM DATE 1999\nPERFORMER \"Velmora\"\nTITLE \"Live\"\nFILE \"live.flac\" WAVE\n"
+        "  TRACK 01 AUDIO\n    TITLE \"Opening\"\n    INDEX 01 00:00:00\n"
+        "  TRACK 02 AUDIO\n    TITLE \"Duet\"\n    INDEX 01 04:00:00\n"
+        "  TRACK 03 AUDIO\n    INDEX 01 07:30:45\n"));
+
+    const ImportResult result
+        = trackimport::importTracks(trackimport::importRequestFor({ path(source) }));
+    QCOMPARE(trackimport::trackListLines(
+                 trackimport::albumOf(result.tracks, result.sourceName), result.tracks),
+        lines);
 }
 
 void TestTrackImport::request_classifiesTheChoice_data()
