@@ -3,19 +3,17 @@
 // timing, so the disk cache is warm. The yardstick is TagLib on its own
 // opening each file with its tags and audio properties.
 #include "AudioFixtures.h"
+#include "BenchPhoto.h"
 #include "trackimport/TrackImport.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <fileref.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -24,19 +22,6 @@ constexpr qint64 kTrackMs = 4 * 60 * 1000 + 7 * 1000;
 constexpr int kCoverBytes = 60 * 1024;
 constexpr int kRounds = 15;
 constexpr double kFrameMs = 1000.0 / 60;
-
-template <typename Work> double medianMilliseconds(Work work)
-{
-    std::vector<double> times;
-    for (int round = 0; round < kRounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 } // namespace
 
@@ -64,8 +49,8 @@ int main(int argc, char** argv)
         || warm.tracks.constLast().durationMs != kTrackMs + kFiles * 10)
         qFatal("the import did not read every file");
 
-    const double importTime = medianMilliseconds([&] { (void)trackimport::importTracks(request); });
-    const double taglibTime = medianMilliseconds([&] {
+    const double importTime = medianMs(kRounds, [&] { (void)trackimport::importTracks(request); });
+    const double taglibTime = medianMs(kRounds, [&] {
         for (const QString& path : std::as_const(paths)) {
             const TagLib::FileRef file(QFile::encodeName(path).constData());
             (void)file.tag()->title();
