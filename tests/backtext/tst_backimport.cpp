@@ -2,6 +2,7 @@
 #include "TrackImportTesting.h"
 #include "backtext/Back.h"
 #include "backtext/FormatBar.h"
+#include "inlay/BackText.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"
@@ -25,8 +26,8 @@
 
 #include <memory>
 
-using trackimport::TrackImportDialog;
 using importtesting::documentLines;
+using trackimport::TrackImportDialog;
 
 namespace {
 
@@ -122,7 +123,8 @@ void BackImportTest::importedList_fitsTheTextArea_andBecomesTheSpineText()
     QVERIFY(m_form->formatBar->rightTabAction->isChecked());
 
     QString spine;
-    m_form->setMainWindow({ [](const QImage&) {}, [&](const QString& text) { spine = text; }, [] {},
+    m_form->setMainWindow({ [](const QImage&, std::shared_ptr<const inlay::BackText>) {},
+        [&](const QString& text) { spine = text; }, [] {},
         [](const std::function<void()>& work) { work(); } });
     m_form->OKButtonClick();
     QCOMPARE(spine, u"Velmora – Last Rose"_qs);
