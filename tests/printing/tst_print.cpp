@@ -90,10 +90,14 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("Dutch") << "NLD"
                                << QStringList { "qzLayer - Afdrukvoorbeeld", "Afdrukken",
-                                      "Annuleren", "PDF...", "Printer:", "Papier:", "Letter (VS)" };
+                                      "Annuleren", "PDF...", "Kalibreren...", "Terugzetten",
+                                      "Printer:", "Papier:", "Letter (VS)",
+                                      "Deze printer is niet gekalibreerd." };
         QTest::newRow("English") << "ENU"
                                  << QStringList { "qzLayer - Printing Example", "Print", "Cancel",
-                                        "PDF...", "Printer:", "Paper:", "Letter (US)" };
+                                        "PDF...", "Calibrate...", "Reset",
+                                        "Printer:", "Paper:", "Letter (US)",
+                                        "This printer is not calibrated." };
     }
     void texts_followTheUserLanguage()
     {
@@ -101,9 +105,12 @@ private slots:
         QFETCH(QStringList, texts);
         sLanguage = language;
         TPrintForm form;
-        QCOMPARE(QStringList({ form.windowTitle(), form.PrintButton->text(),
-                     form.CancelButton->text(), form.PdfButton->text(), form.PrinterLabel->text(),
-                     form.PaperLabel->text(), form.PaperBox->itemText(1) }),
+        openAndClose(form);
+        QCOMPARE(
+            QStringList({ form.windowTitle(), form.PrintButton->text(), form.CancelButton->text(),
+                form.PdfButton->text(), form.CalibrateButton->text(), form.ResetButton->text(),
+                form.PrinterLabel->text(), form.PaperLabel->text(), form.PaperBox->itemText(1),
+                form.CalibrationLabel->text() }),
             texts);
     }
 
