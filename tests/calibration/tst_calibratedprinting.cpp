@@ -8,6 +8,7 @@
 #include "support/Support.h"
 #include "tests/printing/LayoutLines.h"
 #include "tests/printing/PdfTools.h"
+#include "tests/printing/PrintFormDriving.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,6 +32,9 @@
 // a ruler would, typed into the calibration window, and the inlay printed
 // next lands at true size where it was wanted.
 namespace {
+
+using printformdriving::choose;
+using printformdriving::openAndClose;
 
 constexpr double kReadDotsPerInch = 600; // the resolution the paper is read at
 constexpr double kDotsPerMm = kReadDotsPerInch / 25.4;
@@ -398,18 +402,6 @@ private slots:
     }
 
 private:
-    static void openAndClose(TPrintForm& form)
-    {
-        QTimer::singleShot(0, &form, [&form] { form.reject(); });
-        form.execPreview();
-    }
-
-    static void choose(QComboBox* box, int index)
-    {
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-
     // Runs `act` on the next modal window to open.
     static void whenModal(std::function<void(QWidget*)> act)
     {

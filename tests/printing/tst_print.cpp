@@ -1,6 +1,7 @@
 #include "printing/Print.h"
 
 #include "PdfTools.h"
+#include "PrintFormDriving.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
@@ -24,6 +25,9 @@
 #include <memory>
 
 namespace {
+
+using printformdriving::choose;
+using printformdriving::openAndClose;
 
 // Counts the runs of paper across the middle row of the preview: one per page.
 // Around the pages lies an even grey.
@@ -323,19 +327,6 @@ private slots:
     }
 
 private:
-    // Opens the window as the print command does and closes it at once.
-    static void openAndClose(TPrintForm& form)
-    {
-        QTimer::singleShot(0, &form, [&form] { form.reject(); });
-        form.execPreview();
-    }
-
-    static void choose(QComboBox* box, int index)
-    {
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-
     // A printer that writes its job to a PDF file named after it; "Refusing"
     // cannot open its output, and "Gone" is not there.
     std::unique_ptr<QPrinter> pdfPrinter(const QString& name, const QPageSize& paper)
