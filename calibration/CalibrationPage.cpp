@@ -211,12 +211,17 @@ void paintInstructions(QPainter& painter, const CalibrationPage& page, const QSt
 
 } // namespace
 
+QSizeF calibrationPageRoom()
+{
+    return { kAcrossLineMm + kDownNumbersMm + 2 * kEdgeRoomMm, kDownLineMm + 2 * kEdgeRoomMm };
+}
+
 std::optional<CalibrationPage> calibrationPageFor(QSizeF paperMm, const QRectF& printableMm)
 {
-    const QSizeF size(kAcrossLineMm + kDownNumbersMm, kDownLineMm);
-    if (printableMm.width() < size.width() + 2 * kEdgeRoomMm
-        || printableMm.height() < size.height() + 2 * kEdgeRoomMm)
+    const QSizeF room = calibrationPageRoom();
+    if (printableMm.width() < room.width() || printableMm.height() < room.height())
         return std::nullopt;
+    const QSizeF size(kAcrossLineMm + kDownNumbersMm, kDownLineMm);
     const QPointF centre = printableMm.center();
     const QPointF lCorner(
         centre.x() - size.width() / 2 + kAcrossLineMm, centre.y() + size.height() / 2);

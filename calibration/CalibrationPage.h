@@ -31,8 +31,9 @@ struct CalibrationPage
 };
 
 // The page for paper of that size with that printable area: the L centred in
-// the printable area. None when the area is too small to hold it.
+// the printable area. None when the area is smaller than calibrationPageRoom().
 std::optional<CalibrationPage> calibrationPageFor(QSizeF paperMm, const QRectF& printableMm);
+QSizeF calibrationPageRoom();
 
 // Paints the page, its texts in the user's language. The painter's transform
 // takes paper millimetres to the device.

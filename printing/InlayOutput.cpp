@@ -169,12 +169,15 @@ CalibrationPage printCalibrationPage(QPrinter& printer, const QString& printerNa
     const std::optional<CalibrationPage> page
         = calibrationPageFor(layout.fullRect(QPageLayout::Millimeter).size(), printable);
     if (!page) {
-        throw platform::UserError(localText(
-            "Op dit papier heeft de printer %1 te weinig ruimte voor de kalibratiepagina: "
-            "kies A4 of Letter",
-            "On this paper the printer %1 has too little room for the calibration page: "
-            "choose A4 or Letter")
-                                      .arg(printerLabel(printer, printerName)));
+        const QSizeF room = calibrationPageRoom();
+        throw platform::UserError(
+            localText("De printer %1 kan op dit papier geen %2 × %3 mm bedrukken, en zoveel "
+                      "ruimte heeft de kalibratiepagina nodig",
+                "The printer %1 cannot print %2 × %3 mm on this paper, the room the calibration "
+                "page needs")
+                .arg(printerLabel(printer, printerName))
+                .arg(room.width())
+                .arg(room.height()));
     }
     // Measured as it is asked for: the printer's own dots from its printable
     // corner, whatever calibration it has.
