@@ -16,12 +16,17 @@ class BackText;
 }
 
 class FormatBar;
+class QAction;
 class QFileDialog;
 class QFrame;
 class QLabel;
 class QPushButton;
 class QTextDocument;
 class QTextEdit;
+
+namespace trackimport {
+class TrackImportDialog;
+}
 
 // What the editor needs of the main window. The program entry connects it
 // once both windows exist.
@@ -90,6 +95,9 @@ public:
     void SaveButtonClick();
     void OKButtonClick();
     void CancelButtonClick();
+    // Makes the text from a folder of music, audio files, a playlist or a
+    // cue sheet.
+    void ImportTracksClick();
 
     QFrame* Panel1 = nullptr;
     QPushButton* LeesButton = nullptr;
@@ -103,6 +111,8 @@ public:
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
     QFileDialog* OpenDialog1 = nullptr; // made by openDialog() on first use
+    QAction* ImportTracksAction = nullptr; // on the formatting bar
+    trackimport::TrackImportDialog* ImportDialog = nullptr; // made on first use
 
 public:
     void setVisible(bool visible) override;

@@ -118,6 +118,12 @@ void TBackForm::connectControls()
     connect(SaveButton, &QPushButton::clicked, this, guarded([this] { SaveButtonClick(); }));
     connect(OKButton, &QPushButton::clicked, this, guarded([this] { OKButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
+    ImportTracksAction = formatBar->addCommand(
+        QString::fromUtf8(
+            sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
+        [this] { ImportTracksClick(); });
+    // The dots tell that a window follows; a tool button would drop them.
+    ImportTracksAction->setIconText(ImportTracksAction->text());
 }
 
 void TBackForm::FormCreate()

@@ -2,6 +2,7 @@
 #include "tests/DesktopScreen.h"
 
 #include "PdfTools.h"
+#include "PrintFormDriving.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
@@ -26,6 +27,9 @@
 #include <memory>
 
 namespace {
+
+using printformdriving::choose;
+using printformdriving::openAndClose;
 
 // Counts the runs of paper across the middle row of the preview: one per page.
 // Around the pages lies an even grey.
@@ -92,10 +96,14 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("Dutch") << "NLD"
                                << QStringList { "qzLayer - Afdrukvoorbeeld", "Afdrukken",
-                                      "Annuleren", "PDF...", "Printer:", "Papier:", "Letter (VS)" };
+                                      "Annuleren", "PDF...", "Kalibreren...", "Terugzetten",
+                                      "Printer:", "Papier:", "Letter (VS)",
+                                      "Deze printer is niet gekalibreerd." };
         QTest::newRow("English") << "ENU"
                                  << QStringList { "qzLayer - Printing Example", "Print", "Cancel",
-                                        "PDF...", "Printer:", "Paper:", "Letter (US)" };
+                                        "PDF...", "Calibrate...", "Reset",
+                                        "Printer:", "Paper:", "Letter (US)",
+                                        "This printer is not calibrated." };
     }
     void texts_followTheUserLanguage()
     {
@@ -103,9 +111,12 @@ private slots:
         QFETCH(QStringList, texts);
         sLanguage = language;
         TPrintForm form;
-        QCOMPARE(QStringList({ form.windowTitle(), form.PrintButton->text(),
-                     form.CancelButton->text(), form.PdfButton->text(), form.PrinterLabel->text(),
-                     form.PaperLabel->text(), form.PaperBox->itemText(1) }),
+        openAndClose(form);
+        QCOMPARE(
+            QStringList({ form.windowTitle(), form.PrintButton->text(), form.CancelButton->text(),
+                form.PdfButton->text(), form.CalibrateButton->text(), form.ResetButton->text(),
+                form.PrinterLabel->text(), form.PaperLabel->text(), form.PaperBox->itemText(1),
+                form.CalibrationLabel->text() }),
             texts);
     }
 
@@ -299,9 +310,9 @@ private slots:
 
     void closing_savesPosition_andShowingRestoresIt()
     {
-        // A window about 1000 pixels high: at the default place its bottom
-        // would be off the 1024-pixel test screen, so it moves up. The main window's
-        // frame tells how large the print window's frame will be.
+        // The window is taller than the 1024-pixel test screen: it keeps its
+        // title bar on the screen, at the top. The main window's frame tells
+        // how large the print window's frame will be.
         platform::setScreenPixelsPerInchForTesting(96);
         QWidget mainWindow;
         mainWindow.show();
@@ -310,36 +321,25 @@ private slots:
         {
             TPrintForm form;
             form.show();
-            QCOMPARE(form.pos().x(), 200);
-            QCOMPARE(form.frameGeometry().bottom(), form.screen()->availableGeometry().bottom());
-            form.move(321, 4);
+            const QRect available = form.screen()->availableGeometry();
+            QVERIFY(form.frameGeometry().height() > available.height());
+            QCOMPARE(form.pos(), QPoint(200, available.top()));
+            form.move(321, 0);
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);
             QVERIFY(!form.isVisible());
         }
         QCOMPARE(platform::Settings::readString(QStringLiteral("PrintLeft"), QString()),
             QStringLiteral("321"));
         QCOMPARE(platform::Settings::readString(QStringLiteral("PrintTop"), QString()),
-            QStringLiteral("4"));
+            QStringLiteral("0"));
+        platform::Settings::writeString(QStringLiteral("PrintTop"), QStringLiteral("-40"));
         TPrintForm again;
         again.show();
-        QCOMPARE(again.pos(), QPoint(321, 4));
+        QCOMPARE(again.pos(), QPoint(321, 0)); // not above the screen
         platform::setScreenPixelsPerInchForTesting(120);
     }
 
 private:
-    // Opens the window as the print command does and closes it at once.
-    static void openAndClose(TPrintForm& form)
-    {
-        QTimer::singleShot(0, &form, [&form] { form.reject(); });
-        form.execPreview();
-    }
-
-    static void choose(QComboBox* box, int index)
-    {
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-
     // A printer that writes its job to a PDF file named after it; "Refusing"
     // cannot open its output, and "Gone" is not there.
     std::unique_ptr<QPrinter> pdfPrinter(const QString& name, const QPageSize& paper)
