@@ -1,5 +1,6 @@
 #include "backtext/Back.h"
 
+#include "backtext/EditorScrollBar.h"
 #include "backtext/FormatBar.h"
 #include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
@@ -178,9 +179,7 @@ QRect TBackForm::textArea() const
         return RichEdit1->viewport()->geometry().translated(-border, -border);
     }
     QRect area(QPoint(0, 0), RichEdit1->contentsRect().size());
-    const std::unique_ptr<QTextDocument> laidOut(RichEdit1->document()->clone());
-    laidOut->setTextWidth(area.width());
-    if (laidOut->size().height() > area.height()) {
+    if (!fitsWithoutScrollBar(*RichEdit1->document(), area.size())) {
         area.setWidth(area.width()
             - RichEdit1->style()->pixelMetric(
                 QStyle::PM_ScrollBarExtent, nullptr, RichEdit1->verticalScrollBar()));
@@ -333,12 +332,6 @@ void TBackForm::ImportTracksClick()
         ImportDialog = new trackimport::TrackImportDialog(this);
         ImportDialog->setWindowModality(Qt::WindowModal);
         connect(ImportDialog, &trackimport::TrackImportDialog::trackListWritten, this, [this] {
-            // A scroll bar left from a longer text narrows the lines, and
-            // the times would wrap under their titles: the editor lays the
-            // list out again at its full width, which drops the bar when
-            // the list fits.
-            RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
-            RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
             RichEdit1->moveCursor(QTextCursor::Start); // show the list from its top
             ChangedB = true;
         });

@@ -3,6 +3,7 @@
 
 #include "backtext/Back.h"
 
+#include "backtext/EditorScrollBar.h"
 #include "backtext/FormatBar.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
@@ -67,6 +68,7 @@ void TBackForm::createControls()
     // exactly the back picture's width.
     RichEdit1->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    new EditorScrollBar(RichEdit1);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
     RichEdit1->setAcceptRichText(true);
