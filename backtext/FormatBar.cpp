@@ -334,7 +334,7 @@ void FormatBar::chooseColor()
 void FormatBar::setRightTab(bool on)
 {
     const QTextDocument* document = m_editor->document();
-    const qreal edge = rightEdgeTabPosition(document->textWidth(), document->documentMargin());
+    const qreal edge = rightEdge();
     QTextCursor editing = m_editor->textCursor();
     const auto [first, last] = selectedBlocks(editing);
     editing.beginEditBlock(); // one step to undo
@@ -378,11 +378,19 @@ void FormatBar::showParagraphFormat()
     else
         alignLeftAction->setChecked(true);
 
-    const QTextDocument* document = m_editor->document();
-    const qreal edge = rightEdgeTabPosition(document->textWidth(), document->documentMargin());
+    const qreal edge = rightEdge();
     const QList<QTextOption::Tab> tabs = m_editor->textCursor().blockFormat().tabPositions();
     rightTabAction->setChecked(std::any_of(tabs.begin(), tabs.end(),
         [edge](const QTextOption::Tab& tab) { return isRightEdgeTab(tab, edge); }));
+}
+
+// The edge of the text area at its full width: a scroll bar beside a long
+// text narrows its lines for as long as it is too long, and a stop set then
+// must still reach the edge once the text fits.
+qreal FormatBar::rightEdge() const
+{
+    return rightEdgeTabPosition(
+        m_editor->contentsRect().width(), m_editor->document()->documentMargin());
 }
 
 // After a choice on the bar the user goes on typing.

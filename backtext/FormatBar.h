@@ -69,6 +69,7 @@ private:
     void setRightTab(bool on);
     void showCharFormat(const QTextCharFormat& format);
     void showParagraphFormat();
+    qreal rightEdge() const;
     void returnToText();
 
     QTextEdit* m_editor;

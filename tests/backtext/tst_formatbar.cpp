@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFontComboBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -208,6 +209,23 @@ private slots:
         // Each click is one step to undo.
         m_bar->undoAction->trigger();
         QVERIFY(hasRightTabNear(document->findBlockByNumber(1), edge));
+    }
+
+    // Where the import puts it: at the edge of the area's full width, also
+    // while a scroll bar narrows the lines of a long text.
+    void rightTab_besideTheScrollBar_takesTheAreasEdge()
+    {
+        QStringList lines { QStringLiteral("Velvet Hours") };
+        for (int i = 1; i <= 40; ++i)
+            lines << QStringLiteral("%1.\tTrack\t3:%2").arg(i).arg(10 + i);
+        m_text->setPlainText(lines.join(QLatin1Char('\n')));
+        QTRY_VERIFY(m_text->verticalScrollBar()->isVisible());
+        m_text->selectAll();
+        m_bar->rightTabAction->trigger();
+        const qreal edge = rightEdgeTabPosition(552, m_text->document()->documentMargin());
+        for (QTextBlock block = m_text->document()->begin(); block.isValid(); block = block.next())
+            QVERIFY(hasRightTabNear(block, edge));
+        QVERIFY(m_bar->rightTabAction->isChecked());
     }
 
     void undoAndRedo_followTheEditor()
