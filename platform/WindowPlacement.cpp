@@ -88,9 +88,6 @@ void WindowPosition::store() const
     Settings::writeInteger(m_topKey, corner.y());
 }
 
-// The window's frame as last seen; before it has been on the screen, the
-// frame of another of the program's windows, as a window manager draws its
-// windows alike.
 QMargins WindowPosition::knownFrame() const
 {
     const QMargins now = frameMarginsOf(*m_window);

@@ -48,10 +48,12 @@ public:
 
     void restore();
     void store() const;
-
-private:
+    // The window's frame as last seen; before it has been on the screen, the
+    // frame of another of the program's windows, as a window manager draws
+    // its windows alike.
     QMargins knownFrame() const;
 
+private:
     QWidget* m_window;
     QString m_leftKey;
     QString m_topKey;

@@ -152,7 +152,11 @@ Paper rememberedPaper()
 
 TPrintForm::TPrintForm(QWidget* parent)
     : QDialog(parent)
-    , m_position(this, QStringLiteral("PrintLeft"), QStringLiteral("PrintTop"))
+    , m_position(this, QStringLiteral("PrintLeft"), QStringLiteral("PrintTop"),
+          [this](QPoint frameTopLeft, const QMargins& frame, const QRect& available) {
+              return printWindowGeometry(
+                  frameTopLeft, frame, available, previewAreaSize(rScreen), Panel1->height());
+          })
 {
     createControls();
     connectControls();
@@ -239,20 +243,39 @@ void TPrintForm::FormCreate()
     FormResize();
 }
 
+// The preview keeps its design size where the screen has room for it, and
+// shrinks where it has not (see printWindowGeometry). Any other size snaps
+// back.
 void TPrintForm::FormResize()
 {
-    const QSize area = previewAreaSize(rScreen);
+    const QSize design = previewAreaSize(rScreen);
     const int panelHeight = Panel1->height();
-    Panel1->setGeometry(0, 0, area.width(), panelHeight);
-    Image1->setGeometry(0, panelHeight, area.width(), area.height());
-    const QSize client(area.width(), area.height() + panelHeight);
+    const QPoint corner = frameGeometry().topLeft();
+    const QSize client = printWindowGeometry(
+        corner, m_position.knownFrame(), platform::availableAreaAt(corner), design, panelHeight)
+                             .size();
+    const QSize area = previewAreaFitting(design, client.height() - panelHeight);
+    Panel1->setGeometry(0, 0, client.width(), panelHeight);
+    const bool drawnAtOtherSize = !Image1->picture().isNull() && Image1->size() != area;
+    Image1->setGeometry(
+        (client.width() - area.width()) / 2, panelHeight, area.width(), area.height());
+    if (drawnAtOtherSize)
+        drawPreview(); // a window manager's frame can take a little height from it
     if (size() != client || minimumSize() != client || maximumSize() != client)
-        setFixedSize(client); // undoes any resizing by the user
+        setFixedSize(client);
 }
 
 void TPrintForm::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    FormResize();
+}
+
+// The window manager may add its frame only once the window is on the
+// screen, and the frame counts in the height that fits.
+void TPrintForm::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
     FormResize();
 }
 
@@ -345,6 +368,7 @@ void TPrintForm::choiceChanged()
 void TPrintForm::execPreview()
 {
     fillPrinters();
+    FormShow(); // the preview is drawn at the size it shows at on this screen
     PrintExample();
     exec();
 }
@@ -364,7 +388,7 @@ PagedOutput TPrintForm::chosenOutput() const
 void TPrintForm::showNote(const QString& status)
 {
     QStringList lines;
-    if (m_pageCount > 1)
+    if (m_previewOutput.plan.size() > 1)
         lines << texts().twoPages;
     if (!status.isEmpty())
         lines << status;
@@ -373,11 +397,15 @@ void TPrintForm::showNote(const QString& status)
 
 void TPrintForm::PrintExample()
 {
-    const PagedOutput output = chosenOutput();
-    m_pageCount = int(output.plan.size());
-    Image1->setPicture(previewImage(currentInlay().page, output, Image1->size()));
+    m_previewOutput = chosenOutput();
+    drawPreview();
     showCalibration();
     showNote();
+}
+
+void TPrintForm::drawPreview()
+{
+    Image1->setPicture(previewImage(currentInlay().page, m_previewOutput, Image1->size()));
 }
 
 void TPrintForm::showCalibration()

@@ -81,6 +81,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void done(int result) override;
 
 private:
@@ -106,12 +107,13 @@ private:
     TCalibrationForm& calibrationForm();
     QString askForPdfFile(const QString& suggestedPath);
     void showNote(const QString& status = QString());
+    void drawPreview();
 
     platform::WindowPosition m_position;
     InlaySource m_inlaySource;
     PdfFileChooser m_choosePdfFile;
     TCalibrationForm* m_calibrationForm = nullptr; // made when first needed
-    int m_pageCount = 1; // of the output the preview shows
+    PagedOutput m_previewOutput; // what the preview shows
 };
 
 // The paper chosen last in the print window; A4 until one is chosen.

@@ -1,7 +1,9 @@
 #include "printing/PrintGeometry.h"
 
 #include "inlay/LayoutSheet.h"
+#include "platform/WindowPlacement.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -38,6 +40,24 @@ QSize firstPreviewSize(double rScreen)
 QSize previewAreaSize(double rScreen)
 {
     return { scaledRounded(630, rScreen), scaledRounded(891, rScreen) };
+}
+
+QSize previewAreaFitting(QSize designArea, int heightRoom)
+{
+    if (designArea.height() <= heightRoom)
+        return designArea;
+    const int height = std::max(heightRoom, 1);
+    const int width = roundHalfToEven(double(designArea.width()) * height / designArea.height());
+    return { std::max(width, 1), height };
+}
+
+QRect printWindowGeometry(QPoint frameTopLeft, const QMargins& frame, const QRect& available,
+    QSize designArea, int panelHeight)
+{
+    const int room = available.height() - frame.top() - frame.bottom() - panelHeight;
+    const QSize preview = previewAreaFitting(designArea, room);
+    return platform::placedClientRect(
+        frameTopLeft, QSize(designArea.width(), panelHeight + preview.height()), frame, available);
 }
 
 QRect printTargetRect(QSize sheet, int dpiX, int dpiY)

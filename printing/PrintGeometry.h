@@ -3,6 +3,8 @@
 #include "inlay/InlayPage.h"
 
 #include <QList>
+#include <QMargins>
+#include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
@@ -23,6 +25,19 @@ QSize firstPreviewSize(double rScreen);
 // The preview area the window keeps: 3 pixels per millimetre of an A4 page at
 // 96 pixels per inch, proportionally larger on finer screens.
 QSize previewAreaSize(double rScreen);
+
+// The preview area below the print window's panel when the window's client
+// area may be at most heightRoom pixels below the panel: the design's area
+// where it fits, otherwise the largest area of its proportions that does.
+QSize previewAreaFitting(QSize designArea, int heightRoom);
+
+// The print window's client area whose frame should start at frameTopLeft:
+// the panel, panelHeight high, above the preview area, as wide as the
+// design's area. On a screen too low for the design the preview shrinks (see
+// previewAreaFitting) until the whole frame fits the available area; the
+// window keeps its place as far as it fits.
+QRect printWindowGeometry(QPoint frameTopLeft, const QMargins& frame, const QRect& available,
+    QSize designArea, int panelHeight);
 
 // Where the whole sheet raster goes on the printed page, in printer dots from
 // the corner of the printable area. A sheet pixel is taken as 1/96 inch and

@@ -7,6 +7,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
 #include "platform/Settings.h"
+#include "printing/PrintGeometry.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -297,22 +299,65 @@ private slots:
         form.setInlaySource([&] { return TPrintForm::PrintableInlay { page, "Title" }; });
         bool seenModal = false;
         QImage shown;
+        QSize area;
         QTimer::singleShot(0, &form, [&] {
             seenModal = QApplication::activeModalWidget() == &form;
             shown = form.previewPicture();
+            area = form.Image1->size();
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);
         });
         form.execPreview();
         QVERIFY(seenModal);
-        QCOMPARE(shown.size(), QSize(630, 891));
+        // Drawn at the size it shows at: the 630 × 891 of the design, made
+        // smaller to fit this 1024-pixel screen.
+        QCOMPARE(shown.size(), area);
+        QVERIFY(area.height() < 891);
+        QCOMPARE(area.width(), roundHalfToEven(630.0 * area.height() / 891));
         QVERIFY(!form.isVisible());
+    }
+
+    void tallerThanTheScreen_shrinksThePreviewSoTheWholeWindowFits_data()
+    {
+        QTest::addColumn<int>("ppi");
+        QTest::addColumn<QPoint>("wanted");
+        QTest::newRow("96 ppi on 1280 x 1024") << 96 << QPoint(200, 100);
+        QTest::newRow("120 ppi on 1280 x 1024") << 120 << QPoint(200, 100);
+        QTest::newRow("96 ppi on 800 x 600") << 96 << QPoint(1300, 50);
+    }
+    void tallerThanTheScreen_shrinksThePreviewSoTheWholeWindowFits()
+    {
+        QFETCH(int, ppi);
+        QFETCH(QPoint, wanted);
+        platform::setScreenPixelsPerInchForTesting(ppi);
+        // The main window's frame tells how large the print window's will be.
+        QWidget mainWindow;
+        mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+        platform::Settings::writeInteger(QStringLiteral("PrintLeft"), wanted.x());
+        platform::Settings::writeInteger(QStringLiteral("PrintTop"), wanted.y());
+        TPrintForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QRect available = form.screen()->availableGeometry();
+        QVERIFY(available.contains(form.frameGeometry()));
+        // The buttons keep their design places; the preview below them keeps
+        // the proportions of its design area, centred.
+        const QSize design = previewAreaSize(ppi / 96.0);
+        QCOMPARE(form.width(), design.width());
+        QVERIFY(form.PrintButton->isVisible());
+        const QRect preview = form.Image1->geometry();
+        QCOMPARE(preview.bottom(), form.height() - 1);
+        QCOMPARE(preview.width(),
+            roundHalfToEven(double(design.width()) * preview.height() / design.height()));
+        QVERIFY(std::abs(preview.center().x() - form.rect().center().x()) <= 1);
+        platform::setScreenPixelsPerInchForTesting(120);
     }
 
     void closing_savesPosition_andShowingRestoresIt()
     {
-        // The window is taller than the 1024-pixel test screen: it keeps its
-        // title bar on the screen, at the top. The main window's frame tells
-        // how large the print window's frame will be.
+        // On the 1024-pixel test screen the window fills the screen's height:
+        // its frame's top is at the top. The main window's frame tells how
+        // large the print window's frame will be.
         platform::setScreenPixelsPerInchForTesting(96);
         QWidget mainWindow;
         mainWindow.show();
@@ -322,7 +367,7 @@ private slots:
             TPrintForm form;
             form.show();
             const QRect available = form.screen()->availableGeometry();
-            QVERIFY(form.frameGeometry().height() > available.height());
+            QCOMPARE(form.frameGeometry().height(), available.height());
             QCOMPARE(form.pos(), QPoint(200, available.top()));
             form.move(321, 0);
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);

@@ -46,6 +46,50 @@ private slots:
         QCOMPARE(previewAreaSize(rScreen), lasting);
     }
 
+    void printWindow_shrinksThePreviewOnlyWhereTheScreenIsTooLow_data()
+    {
+        QTest::addColumn<QPoint>("corner");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("design");
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QRect>("placed");
+        QTest::addColumn<QSize>("preview");
+        const QMargins title(1, 20, 1, 1);
+        const QSize at96(630, 891);
+        QTest::newRow("full HD: the design, moved up to fit")
+            << QPoint(200, 100) << title << QRect(0, 0, 1920, 1080) << at96 << 150
+            << QRect(201, 38, 630, 1041) << at96;
+        QTest::newRow("1280 x 1024: a smaller preview")
+            << QPoint(200, 100) << title << QRect(0, 0, 1280, 1024) << at96 << 150
+            << QRect(201, 20, 630, 1003) << QSize(603, 853);
+        QTest::newRow("no window manager")
+            << QPoint(200, 100) << QMargins() << QRect(0, 0, 1280, 1024) << at96 << 150
+            << QRect(200, 0, 630, 1024) << QSize(618, 874);
+        QTest::newRow("120 ppi, a panel below the screen")
+            << QPoint(200, 100) << title << QRect(0, 0, 1920, 1040) << QSize(788, 1114) << 188
+            << QRect(201, 20, 788, 1019) << QSize(588, 831);
+        QTest::newRow("second screen")
+            << QPoint(1300, 50) << title << QRect(1280, 0, 800, 600) << at96 << 150
+            << QRect(1301, 20, 630, 579) << QSize(303, 429);
+        QTest::newRow("no room at all: the title bar stays on the screen")
+            << QPoint(0, 0) << title << QRect(0, 0, 640, 150) << at96 << 150
+            << QRect(1, 20, 630, 151) << QSize(1, 1);
+    }
+    void printWindow_shrinksThePreviewOnlyWhereTheScreenIsTooLow()
+    {
+        QFETCH(QPoint, corner);
+        QFETCH(QMargins, frame);
+        QFETCH(QRect, available);
+        QFETCH(QSize, design);
+        QFETCH(int, panel);
+        QFETCH(QRect, placed);
+        QFETCH(QSize, preview);
+        const QRect client = printWindowGeometry(corner, frame, available, design, panel);
+        QCOMPARE(client, placed);
+        QCOMPARE(previewAreaFitting(design, client.height() - panel), preview);
+    }
+
     void printTarget_scalesEachDirectionByItsOwnResolution_data()
     {
         QTest::addColumn<QSize>("sheet");
