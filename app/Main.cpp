@@ -19,6 +19,7 @@
 #include "platform/WindowPlacement.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "support/UpdateCheckSetting.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -254,10 +255,9 @@ void TMainForm::renderSheet()
 
 void TMainForm::Load2(const QString& fileName)
 {
-    platform::Picture picture
-        = loadPicture(fileName,
-            m_frontPictureSize.isValid() ? m_frontPictureSize : sheet::kFrontPictureSize)
-              .reducedTo(sheet::kFrontPrintSize);
+    platform::Picture picture = loadPicture(
+        fileName, m_frontPictureSize.isValid() ? m_frontPictureSize : sheet::kFrontPictureSize)
+                                    .reducedTo(sheet::kFrontPrintSize);
     m_page.front = picture;
     Image2->setPicture(std::move(picture));
     renderSheet();
@@ -448,7 +448,7 @@ void TMainForm::AboutButtonClick()
 void TMainForm::UpdateTimerTimer()
 {
     UpdateTimer->stop();
-    if (VersionsForm && TVersionsForm::checkAtStart())
+    if (VersionsForm && checkForUpdatesAtStart())
         VersionsForm->UpdateStealth(ProgNam, Version);
 }
 

@@ -8,7 +8,9 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "support/UpdateCheckSetting.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -125,6 +127,7 @@ TAboutBox::TAboutBox(TMessageForm& messageForm, QWidget* parent)
     connect(HomeBtn, &QPushButton::clicked, this, &TAboutBox::HomeBtnClick);
     connect(OKBtn, &QPushButton::clicked, this, &TAboutBox::OKBtnClick);
     connect(OKBtn1, &QPushButton::clicked, this, &TAboutBox::OKBtn1Click);
+    connect(UpdateCheckBox, &QCheckBox::toggled, this, &setCheckForUpdatesAtStart);
 }
 
 void TAboutBox::createControls()
@@ -165,6 +168,8 @@ void TAboutBox::createControls()
     OKBtn = makeOkButton(MainPanel, QSize(90, 34));
     OKBtn->move(0, 251);
     HomeBtn = makeLinkButton(MainPanel, QStringLiteral("Home"), QRect(0, 250, 90, 34));
+    UpdateCheckBox = new QCheckBox(MainPanel);
+    UpdateCheckBox->setGeometry(20, 297, 416, 24);
 
     const QList<QAbstractButton*> buttons { AutorBtn, MailBtn, OKBtn, HomeBtn, OKBtn1 };
     for (QAbstractButton* button : buttons)
@@ -174,7 +179,7 @@ void TAboutBox::createControls()
 void TAboutBox::FormCreate()
 {
     const int clientWidth = Bevel2->width() + 2 * Bevel2->x();
-    const int clientHeight = OKBtn->y() + OKBtn->height() + 20;
+    const int clientHeight = UpdateCheckBox->y() + UpdateCheckBox->height() + 12;
     setFixedSize(clientWidth, clientHeight);
 
     NameLabel->resize(clientWidth - 2 * NameLabel->x(), NameLabel->height());
@@ -246,6 +251,8 @@ void TAboutBox::FormShow()
     HomeBtn->setToolTip(nlEn("Toon Home Page in Browser", "Show Home Page in Browser"));
     OKBtn1->setToolTip(nlEn("Verlaat Informatie-scherm", "Close About Window"));
     AutorBtn->setToolTip(QStringLiteral("Toon informatie"));
+    UpdateCheckBox->setText(checkForUpdatesAtStartText());
+    UpdateCheckBox->setChecked(checkForUpdatesAtStart());
 
     MailMemo = mailTemplate();
     setMemoLines(Memo1, authorPage());

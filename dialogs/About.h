@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class BevelPanel;
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -45,6 +46,9 @@ public:
     QPushButton* MailBtn = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* HomeBtn = nullptr;
+    // Below the buttons: the update window's check box, so a check turned
+    // off there can be turned on again here.
+    QCheckBox* UpdateCheckBox = nullptr;
     QStringList MailMemo; // the mail template, never shown
     QTextEdit* Memo1 = nullptr;
     QPushButton* OKBtn1 = nullptr;

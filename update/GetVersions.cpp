@@ -2,11 +2,11 @@
 
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
-#include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "platform/Windows1252.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "support/UpdateCheckSetting.h"
 #include "update/Catalogue.h"
 #include "update/Terminate.h"
 
@@ -43,7 +43,6 @@ constexpr int kLastFailingShellResult = 32;
 constexpr int kMaxCompanionEndings = 10;
 // Time a companion gets to end by itself before it is ended at once.
 constexpr int kCompanionGraceMs = 3000;
-const QString kCheckAtStartSetting = QStringLiteral("CheckForUpdates");
 
 bool quittingForInstall = false;
 
@@ -152,11 +151,6 @@ void TVersionsForm::setProgramExit(ProgramExit exit)
     m_exit.close = exit.close ? std::move(exit.close) : fallback.close;
 }
 
-bool TVersionsForm::checkAtStart()
-{
-    return platform::Settings::readInteger(kCheckAtStartSetting, 1) != 0;
-}
-
 void TVersionsForm::buildControls()
 {
     using platform::scaled;
@@ -168,7 +162,7 @@ void TVersionsForm::buildControls()
     Memo1 = new QTextEdit(this);
     Memo1->setReadOnly(true);
     CheckAtStartBox = new QCheckBox(this);
-    CheckAtStartBox->setChecked(checkAtStart());
+    CheckAtStartBox->setChecked(checkForUpdatesAtStart());
     Panel1 = new QFrame(this);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
@@ -206,17 +200,14 @@ void TVersionsForm::buildControls()
         platform::guarded([this] { DownloadBtnClick(); }));
     connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
     connect(ExitBtn, &QPushButton::clicked, this, platform::guarded([this] { ExitBtnClick(); }));
-    connect(CheckAtStartBox, &QCheckBox::toggled, this, [](bool checked) {
-        platform::Settings::writeInteger(kCheckAtStartSetting, checked ? 1 : 0);
-    });
+    connect(CheckAtStartBox, &QCheckBox::toggled, this, &setCheckForUpdatesAtStart);
 }
 
 void TVersionsForm::FormCreate()
 {
     StartDir = QDir::toNativeSeparators(QDir::currentPath()) + QDir::separator();
     CancelBtn->setText(inLanguage(QStringLiteral("Annuleren"), QStringLiteral("Cancel")));
-    CheckAtStartBox->setText(inLanguage(QStringLiteral("Controleer bij het starten op updates"),
-        QStringLiteral("Check for updates at start")));
+    CheckAtStartBox->setText(checkForUpdatesAtStartText());
 }
 
 void TVersionsForm::showEvent(QShowEvent* event)
@@ -228,6 +219,8 @@ void TVersionsForm::showEvent(QShowEvent* event)
 void TVersionsForm::FormShow()
 {
     setWindowTitle(ProgNam + QStringLiteral(" - Update"));
+    // The about window may have changed it since.
+    CheckAtStartBox->setChecked(checkForUpdatesAtStart());
 }
 
 // A download does not go on behind a closed window: closing it cancels.

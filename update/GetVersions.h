@@ -75,10 +75,6 @@ public:
     bool isDownloading() const { return m_download.isRunning(); }
     void Install();
 
-    // Whether the one-minute check runs at start: the check box, kept in the
-    // settings and on unless the user turned it off.
-    static bool checkAtStart();
-
     QString catalogueAddress() const { return m_catalogueAddress; }
     void setCatalogueAddress(const QString& address) { m_catalogueAddress = address; }
     void setCatalogueHttpOptions(const platform::HttpOptions& options)

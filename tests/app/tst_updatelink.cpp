@@ -1,5 +1,7 @@
 #include "app/Main.h"
 #include "app/UpdateLink.h"
+#include "dialogs/About.h"
+#include "dialogs/MessForm.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -8,7 +10,9 @@
 #include "support/Support.h"
 #include "update/GetVersions.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -74,6 +78,35 @@ private slots:
         platform::Settings::writeInteger(QStringLiteral("CheckForUpdates"), 1);
         m_mainForm->UpdateTimerTimer();
         QVERIFY(m_versionsForm->isChecking());
+    }
+
+    // Turned off in the update window, which then never shows at start: the
+    // about window, always at hand, turns it on again.
+    void checkTurnedOff_isTurnedOnAgainInTheAboutWindow()
+    {
+        VersionsForm = m_versionsForm.get();
+        m_versionsForm->show();
+        m_versionsForm->CheckAtStartBox->click();
+        m_versionsForm->close();
+        m_mainForm->UpdateTimerTimer();
+        QVERIFY(!m_versionsForm->isChecking());
+
+        TMessageForm messages;
+        TAboutBox about(messages, m_mainForm.get());
+        AboutBox = &about;
+        QTimer::singleShot(0, &about, [&] {
+            QVERIFY(!about.UpdateCheckBox->isChecked());
+            QTest::mouseClick(about.UpdateCheckBox, Qt::LeftButton);
+            QTest::mouseClick(about.OKBtn, Qt::LeftButton);
+        });
+        m_mainForm->AboutButtonClick();
+        AboutBox = nullptr;
+        QVERIFY(!about.isVisible());
+
+        m_mainForm->UpdateTimerTimer();
+        QVERIFY(m_versionsForm->isChecking());
+        m_versionsForm->show();
+        QVERIFY(m_versionsForm->CheckAtStartBox->isChecked());
     }
 
     // Quitting for the installer is for good, so Cancel is tried first.

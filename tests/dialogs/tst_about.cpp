@@ -6,7 +6,9 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "support/UpdateCheckSetting.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -53,6 +55,8 @@ private slots:
     void texts_followLanguage();
     void opening_alwaysStartsOnMainPage();
     void escape_doesNothing_enterPressesVisibleOk();
+    void updateCheckBox_turnsTheCheckAtStartOffAndOnAgain_data();
+    void updateCheckBox_turnsTheCheckAtStartOffAndOnAgain();
 
 private:
     TMessageForm* m_messages = nullptr;
@@ -83,14 +87,16 @@ void TestAbout::cleanup()
 
 void TestAbout::formCreate_placesCentredControls()
 {
-    QCOMPARE(m_about->size(), QSize(456, 305));
+    // The design's 305 rows and the row of the update check box below them.
+    QCOMPARE(m_about->size(), QSize(456, 333));
     QCOMPARE(m_about->NameLabel->geometry(), QRect(5, 22, 446, 63));
     QCOMPARE(m_about->VersionLabel->geometry(), QRect(5, 91, 446, 20));
     QCOMPARE(m_about->HomeBtn->geometry(), QRect(315, 250, 90, 34));
     QCOMPARE(m_about->OKBtn->geometry(), QRect(183, 251, 90, 34));
     QCOMPARE(m_about->OKBtn1->geometry(), QRect(183, 251, 90, 33));
-    QCOMPARE(m_about->MainPanel->geometry(), QRect(0, 0, 456, 305));
-    QCOMPARE(m_about->Memo1->geometry(), QRect(0, 0, 456, 305));
+    QCOMPARE(m_about->UpdateCheckBox->geometry(), QRect(20, 297, 416, 24));
+    QCOMPARE(m_about->MainPanel->geometry(), QRect(0, 0, 456, 333));
+    QCOMPARE(m_about->Memo1->geometry(), QRect(0, 0, 456, 333));
 }
 
 void TestAbout::mailLink_isTheExactDutchAddress()
@@ -312,6 +318,39 @@ void TestAbout::escape_doesNothing_enterPressesVisibleOk()
     QVERIFY(m_about->MainPanel->isVisible());
     QTest::keyClick(m_about, Qt::Key_Return);
     QVERIFY(!m_about->isVisible());
+}
+
+void TestAbout::updateCheckBox_turnsTheCheckAtStartOffAndOnAgain_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Dutch") << QStringLiteral("NLD")
+                           << QStringLiteral("Controleer bij het starten op updates");
+    QTest::newRow("English") << QString() << QStringLiteral("Check for updates at start");
+}
+
+void TestAbout::updateCheckBox_turnsTheCheckAtStartOffAndOnAgain()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, text);
+    useLanguage(language);
+    setCheckForUpdatesAtStart(false); // as the update window leaves it
+    m_about->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_about));
+    QCOMPARE(m_about->UpdateCheckBox->text(), text);
+    QVERIFY(m_about->UpdateCheckBox->isVisible());
+    QVERIFY(!m_about->UpdateCheckBox->isChecked());
+
+    QTest::mouseClick(m_about->UpdateCheckBox, Qt::LeftButton);
+    QVERIFY(checkForUpdatesAtStart());
+    QTest::keyClick(m_about, Qt::Key_Return); // Enter still closes the window
+    QVERIFY(!m_about->isVisible());
+    QVERIFY(checkForUpdatesAtStart());
+
+    m_about->show();
+    QVERIFY(m_about->UpdateCheckBox->isChecked());
+    m_about->UpdateCheckBox->click();
+    QVERIFY(!checkForUpdatesAtStart());
 }
 
 QTEST_MAIN(TestAbout)

@@ -6,6 +6,7 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "support/UpdateCheckSetting.h"
 #include "tests/testserver/TestHttpsServer.h"
 
 #include <QCheckBox>
@@ -615,11 +616,11 @@ private slots:
 
     void checkAtStartBox_isOnByDefaultAndRemembered()
     {
-        QVERIFY(TVersionsForm::checkAtStart());
+        QVERIFY(checkForUpdatesAtStart());
         QVERIFY(m_form->CheckAtStartBox->isChecked());
         QCOMPARE(m_form->CheckAtStartBox->text(), QStringLiteral("Check for updates at start"));
         m_form->CheckAtStartBox->click();
-        QVERIFY(!TVersionsForm::checkAtStart());
+        QVERIFY(!checkForUpdatesAtStart());
         QCOMPARE(platform::Settings::readInteger(QStringLiteral("CheckForUpdates"), -1), 0);
 
         sLanguage = QStringLiteral("NLD");
@@ -628,7 +629,7 @@ private slots:
         QCOMPARE(second.CheckAtStartBox->text(),
             QStringLiteral("Controleer bij het starten op updates"));
         second.CheckAtStartBox->click();
-        QVERIFY(TVersionsForm::checkAtStart());
+        QVERIFY(checkForUpdatesAtStart());
     }
 
 protected:
