@@ -147,6 +147,17 @@ expect_main_window_on_screen() {
     ((client_width >= 813)) || fail "main window is $client_width wide, too narrow for the layout"
 }
 
+# The main window can be minimised but not maximised: the window manager
+# offers no maximising (openbox still draws its button on every window of a
+# fixed size, and the button does nothing).
+expect_minimise_without_maximise() {
+    local actions
+    actions=$(xprop -id "$1" _NET_WM_ALLOWED_ACTIONS)
+    [[ $actions == *_NET_WM_ACTION_MINIMIZE* ]] || fail "$2 cannot be minimised"
+    [[ $actions != *_NET_WM_ACTION_MAXIMIZE* ]] || fail "$2 can be maximised"
+    [[ $actions != *_NET_WM_ACTION_RESIZE* ]] || fail "$2 can be resized"
+}
+
 # Every window carries the program's icon.
 expect_icon() {
     [[ $(xprop -id "$1" _NET_WM_ICON | head -c 200) == *"= "* ]] || fail "$2 carries no icon"
@@ -201,6 +212,7 @@ for file in Front.jpg Back.bmp Back.rtf; do
 done
 expect_main_window_on_screen
 expect_icon "$main" "the main window"
+expect_minimise_without_maximise "$main" "the main window"
 [[ $(xprop -id "$main" WM_CLASS) == *'"qzLayer"'* ]] || fail "WM_CLASS is not the menu entry's StartupWMClass"
 shot 01-start
 expect_frames 01-start
