@@ -12,6 +12,7 @@
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "tests/DesktopScreen.h"
+#include "tests/ReadOnlyFolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -645,6 +646,34 @@ private slots:
         QCOMPARE(NameOfProject, QStringLiteral("Before"));
         QCOMPARE(DirOfProject, QStringLiteral("Before/"));
         QCOMPARE(qlpPathName, QStringLiteral("Before.qlp"));
+    }
+
+    // Written as a whole or not at all: a failed save keeps the file that was
+    // there, says why in the system's words, and leaves the names as they were.
+    void save_intoReadOnlyFolder_keepsTheOldTextAndSaysWhy()
+    {
+        const QString folder = m_dataDir + QStringLiteral("My Album");
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QDir::separator() + QStringLiteral("Back.rtf");
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("{\\rtf1 old text\\par}");
+        old.close();
+        m_backForm->RichEdit1->setPlainText(QStringLiteral("My Album\nTrack one"));
+        {
+            const ReadOnlyFolder readOnly(folder);
+            QVERIFY(readOnly.holds());
+            QVERIFY(!platform::runGuarded([this] { m_backForm->SaveButtonClick(); }));
+        }
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(QDir::toNativeSeparators(file))
+                && m_errors.first().contains(QStringLiteral("Permission denied")),
+            qPrintable(m_errors.first()));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("{\\rtf1 old text\\par}"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList { "Back.rtf" });
+        QCOMPARE(NameOfProject, QStringLiteral("Before"));
+        QCOMPARE(DirOfProject, QStringLiteral("Before/"));
     }
 
 private:
