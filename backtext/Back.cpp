@@ -168,8 +168,11 @@ QImage TBackForm::backPicture()
 
 void TBackForm::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        // Typing goes straight into the text.
+        RichEdit1->setFocus(Qt::ActiveWindowFocusReason);
+    }
     QWidget::showEvent(event);
 }
 

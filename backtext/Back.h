@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class FormatBar;
 class QFileDialog;
 class QFrame;
 class QLabel;
@@ -78,6 +79,9 @@ public:
     QPushButton* LeesButton = nullptr;
     QPushButton* SaveButton = nullptr;
     QLabel* Label1 = nullptr;
+    // Between the top panel and the text; other commands join it with
+    // formatBar->addCommand().
+    FormatBar* formatBar = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QFrame* Panel2 = nullptr;
     QPushButton* OKButton = nullptr;

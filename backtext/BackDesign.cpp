@@ -3,15 +3,19 @@
 
 #include "backtext/Back.h"
 
+#include "backtext/FormatBar.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFontComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextEdit>
 
 using platform::scaled;
@@ -67,12 +71,15 @@ void TBackForm::createControls()
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
     RichEdit1->setAcceptRichText(true);
+    // Tab types a tab, for the columns of a track list; Ctrl+Tab and
+    // Shift+Tab move on to the other controls.
     RichEdit1->setTabChangesFocus(false);
-    RichEdit1->setFocusPolicy(Qt::ClickFocus); // not in the Tab order
+    RichEdit1->setFocusPolicy(Qt::StrongFocus);
     QFont editorFont(QStringLiteral("Arial"));
     editorFont.setPointSize(12);
     RichEdit1->setFont(editorFont);
     RichEdit1->setTabStopDistance(kDefaultTabDistance);
+    formatBar = new FormatBar(RichEdit1, this);
 
     Panel2 = createPanel(this);
     OKButton = createButton(Panel2, 283, 38);
@@ -81,8 +88,17 @@ void TBackForm::createControls()
     CancelButton->move(0, scaled(20));
 
     setTabOrder(LeesButton, SaveButton);
-    setTabOrder(SaveButton, OKButton);
+    setTabOrder(SaveButton, formatBar->fontBox);
+    setTabOrder(formatBar->fontBox, formatBar->sizeBox);
+    setTabOrder(formatBar->sizeBox, RichEdit1);
+    setTabOrder(RichEdit1, OKButton);
     setTabOrder(OKButton, CancelButton);
+
+    auto* leaveText = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), RichEdit1);
+    leaveText->setContext(Qt::WidgetShortcut);
+    connect(leaveText, &QShortcut::activated, this, [this] { focusNextPrevChild(true); });
+    auto* closeWindow = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(closeWindow, &QShortcut::activated, this, &QWidget::close);
 }
 
 // Made on first use: a file dialog builds a file system model, icons and
@@ -113,34 +129,39 @@ void TBackForm::FormCreate()
         return QString::fromUtf8(dutch ? dutchText : englishText);
     };
     setWindowTitle(ProgNam + QStringLiteral(" - Tekst achterkant"));
-    LeesButton->setText(text("Lees", "Read"));
-    SaveButton->setText(text("Bewaar", "Save"));
-    OKButton->setText(text("Kopieer naar Achterkant", "Copy to Back Cover"));
+    LeesButton->setText(text("&Lees", "&Read"));
+    SaveButton->setText(text("&Bewaar", "&Save"));
+    OKButton->setText(text("&Kopieer naar Achterkant", "&Copy to Back Cover"));
     CancelButton->setText(text("Annuleren", "Cancel"));
+    // The instructions name the button that copies: there is no OK button.
     const QString lineBreak = QStringLiteral("\n\r");
     Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak
-                + QStringLiteral("Klik vervolgens op OK om de lijst") + lineBreak
-                + QStringLiteral("naar de layout in het hoofdscherm te kopi\u00EBren.")
+                + QStringLiteral("Klik vervolgens op Kopieer naar Achterkant om de lijst")
+                + lineBreak + QStringLiteral("naar de layout in het hoofdscherm te kopi\u00EBren.")
                           : QStringLiteral("Enter the contents list in here.") + lineBreak
-                + QStringLiteral("Next click the OK Button to copy the list") + lineBreak
+                + QStringLiteral("Next click Copy to Back Cover to copy the list") + lineBreak
                 + QStringLiteral("to the layout in the Main screen."));
 }
 
 // The client area is 556 pixels wide and leaves the editor 556 × 472 pixels
-// between the panels whatever the screen's resolution, so that its inner
-// area matches the back picture. Any other size snaps back.
+// between the formatting bar and the bottom panel whatever the screen's
+// resolution, so that its inner area matches the back picture. Any other size
+// snaps back.
 void TBackForm::FormResize()
 {
     const int panel1Height = scaled(kPanel1Height);
+    const int barHeight = formatBar->sizeHint().height();
     const int panel2Height = scaled(kPanel2Height);
     const int editorHeight = kBackPictureSize.height();
-    const QSize wanted(kClientWidth, panel1Height + editorHeight + panel2Height);
+    const int editorTop = panel1Height + barHeight;
+    const QSize wanted(kClientWidth, editorTop + editorHeight + panel2Height);
     if (size() != wanted || minimumSize() != wanted || maximumSize() != wanted)
         setFixedSize(wanted);
 
     Panel1->setGeometry(0, 0, kClientWidth, panel1Height);
-    RichEdit1->setGeometry(0, panel1Height, kClientWidth, editorHeight);
-    Panel2->setGeometry(0, panel1Height + editorHeight, kClientWidth, panel2Height);
+    formatBar->setGeometry(0, panel1Height, kClientWidth, barHeight);
+    RichEdit1->setGeometry(0, editorTop, kClientWidth, editorHeight);
+    Panel2->setGeometry(0, editorTop + editorHeight, kClientWidth, panel2Height);
 
     const QRect inside = Panel1->contentsRect();
     const int labelHeight = scaled(kLabelHeight);

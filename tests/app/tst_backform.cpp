@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
+#include "backtext/FormatBar.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "richtext/RichText.h"
@@ -10,6 +11,7 @@
 #include "support/SharedState.h"
 #include "support/Support.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -129,10 +131,10 @@ private slots:
         QTest::addColumn<QStringList>("captions");
         QTest::addColumn<QString>("firstInstruction");
         QTest::newRow("Dutch") << QStringLiteral(
-            "NLD") << QStringList { "Lees", "Bewaar", "Kopieer naar Achterkant", "Annuleren" }
+            "NLD") << QStringList { "&Lees", "&Bewaar", "&Kopieer naar Achterkant", "Annuleren" }
                                << QStringLiteral("Stel hier de lijst met nummers samen.");
-        QTest::newRow("English") << QStringLiteral("ENU")
-                                 << QStringList { "Read", "Save", "Copy to Back Cover", "Cancel" }
+        QTest::newRow("English") << QStringLiteral(
+            "ENU") << QStringList { "&Read", "&Save", "&Copy to Back Cover", "Cancel" }
                                  << QStringLiteral("Enter the contents list in here.");
     }
     void texts_followTheLanguage()
@@ -149,6 +151,8 @@ private slots:
         const QStringList instructions = form.Label1->text().split(QLatin1Char('\n'));
         QCOMPARE(instructions.size(), 3);
         QCOMPARE(instructions.first(), firstInstruction);
+        // The instructions name the copy button by its caption.
+        QVERIFY(instructions.at(1).contains(QString(captions.at(2)).remove(QLatin1Char('&'))));
     }
 
     void size_keepsTheEditorAtPictureSize_data()
@@ -170,26 +174,48 @@ private slots:
 
         const auto design
             = [pixelsPerInch](int value) { return platform::scaled(value, pixelsPerInch); };
-        QCOMPARE(form.size(), QSize(556, design(165) + 472 + design(78)));
-        QCOMPARE(form.RichEdit1->geometry(), QRect(0, design(165), 556, 472));
+        // The formatting bar lies between the top panel and the text and
+        // adds only its own height.
+        const int bar = form.formatBar->height();
+        QVERIFY(bar > 0);
+        QCOMPARE(form.formatBar->geometry(), QRect(0, design(165), 556, bar));
+        QCOMPARE(form.size(), QSize(556, design(165) + bar + 472 + design(78)));
+        QCOMPARE(form.RichEdit1->geometry(), QRect(0, design(165) + bar, 556, 472));
         QCOMPARE(form.RichEdit1->contentsRect().size(), QSize(552, 468));
-        QCOMPARE(form.Panel2->y(), design(165) + 472);
+        QCOMPARE(form.Panel2->y(), design(165) + bar + 472);
         QCOMPARE(form.OKButton->x(), form.LeesButton->x());
         QCOMPARE(form.SaveButton->geometry().right() + 1, 556 - form.LeesButton->x());
         QCOMPARE(form.CancelButton->x(), form.SaveButton->x());
     }
 
-    void editor_takesTabsAndStaysOutOfTheFocusChain()
+    void keyboard_textHasFocusTakesTabsAndEscapeCloses()
     {
-        m_backForm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
-        QVERIFY(!(m_backForm->RichEdit1->focusPolicy() & Qt::TabFocus));
-        m_backForm->RichEdit1->setFocus();
-        QTest::keyClicks(m_backForm->RichEdit1, QStringLiteral("a"));
-        QTest::keyClick(m_backForm->RichEdit1, Qt::Key_Tab);
-        QTest::keyClicks(m_backForm->RichEdit1, QStringLiteral("b"));
-        QCOMPARE(m_backForm->RichEdit1->toPlainText(), QStringLiteral("a\tb"));
-        QVERIFY(m_backForm->RichEdit1->hasFocus());
+        m_mainForm->BackButtonClick();
+        QVERIFY(QTest::qWaitForWindowActive(m_backForm.get()));
+        QTextEdit* text = m_backForm->RichEdit1;
+        QCOMPARE(QApplication::focusWidget(), text);
+        QTest::keyClicks(text, QStringLiteral("a"));
+        QTest::keyClick(text, Qt::Key_Tab);
+        QTest::keyClicks(text, QStringLiteral("b"));
+        QCOMPARE(text->toPlainText(), QStringLiteral("a\tb"));
+
+        // Ctrl+Tab leaves the text forwards, Shift+Tab comes back.
+        QTest::keyClick(text, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), m_backForm->OKButton);
+        QTest::keyClick(m_backForm->OKButton, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), text);
+        // From the buttons at the top, Tab reaches the text.
+        m_backForm->LeesButton->setFocus();
+        for (int step = 0; step < 6 && QApplication::focusWidget() != text; ++step)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), text);
+        QCOMPARE(text->toPlainText(), QStringLiteral("a\tb"));
+
+        m_backForm->move(333, 66);
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(!m_backForm->isVisible());
+        QCOMPARE(platform::Settings::readInteger(QStringLiteral("BackLeft"), 0), 333);
+        QCOMPARE(text->toPlainText(), QStringLiteral("a\tb"));
     }
 
     void position_restoredOnShowAndStoredOnClose_data()
