@@ -1,8 +1,8 @@
 #include "backtext/Back.h"
 
 #include "platform/ErrorReport.h"
-#include "richtext/RichText.h"
 #include "platform/Settings.h"
+#include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -235,10 +235,21 @@ QString TBackForm::runOpenDialog(const OpenRequest& request)
     return dialog->selectedFiles().constFirst();
 }
 
+TBackForm::OpenRequest TBackForm::pictureRequest() const
+{
+    return { ProgNam + localText(" - Afbeelding invoegen", " - Insert picture"),
+        localText("Afbeeldingen", "Pictures") + u'|' + richtext::pictureFilePatterns().join(u';'),
+        readDialogFolder(), QString() };
+}
+
+QString TBackForm::chooseFile(const OpenRequest& request)
+{
+    return m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
+}
+
 void TBackForm::LeesButtonClick()
 {
-    const OpenRequest request = readRequest();
-    const QString fileName = m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
+    const QString fileName = chooseFile(readRequest());
     if (fileName.isEmpty())
         return;
     richtext::loadRichTextFile(fileName, *RichEdit1->document());
@@ -288,4 +299,19 @@ void TBackForm::OKButtonClick()
 void TBackForm::CancelButtonClick()
 {
     close();
+}
+
+void TBackForm::insertPicture()
+{
+    const QString fileName = chooseFile(pictureRequest());
+    if (fileName.isEmpty())
+        return;
+    // The text area as the back picture takes it; an editor that was never
+    // shown has no size yet.
+    const QSize area = RichEdit1->isVisible() ? RichEdit1->viewport()->size() : kBackPictureSize;
+    const qreal margins = 2 * RichEdit1->document()->documentMargin();
+    const QSizeF room = QSizeF(area) - QSizeF(margins, margins);
+    QTextCursor cursor = RichEdit1->textCursor();
+    richtext::insertPictureFile(cursor, fileName, room);
+    RichEdit1->setTextCursor(cursor);
 }

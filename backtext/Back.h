@@ -8,6 +8,7 @@
 #include <functional>
 
 class FormatBar;
+class QAction;
 class QFileDialog;
 class QFrame;
 class QLabel;
@@ -74,6 +75,9 @@ public:
     void SaveButtonClick();
     void OKButtonClick();
     void CancelButtonClick();
+    // Inserts a picture file chosen by the user at the cursor, made smaller
+    // to fit the text area.
+    void insertPicture();
 
     QFrame* Panel1 = nullptr;
     QPushButton* LeesButton = nullptr;
@@ -82,6 +86,7 @@ public:
     // Between the top panel and the text; other commands join it with
     // formatBar->addCommand().
     FormatBar* formatBar = nullptr;
+    QAction* insertPictureAction = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QFrame* Panel2 = nullptr;
     QPushButton* OKButton = nullptr;
@@ -103,6 +108,8 @@ private:
     QFileDialog* openDialog();
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;
+    OpenRequest pictureRequest() const;
+    QString chooseFile(const OpenRequest& request);
 
     BackFormMainWindow m_mainWindow;
     FileChooser m_chooseFile;

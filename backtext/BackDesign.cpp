@@ -80,6 +80,7 @@ void TBackForm::createControls()
     RichEdit1->setFont(editorFont);
     RichEdit1->setTabStopDistance(kDefaultTabDistance);
     formatBar = new FormatBar(RichEdit1, this);
+    insertPictureAction = formatBar->addCommand(QString(), [this] { insertPicture(); });
 
     Panel2 = createPanel(this);
     OKButton = createButton(Panel2, 283, 38);
@@ -133,6 +134,7 @@ void TBackForm::FormCreate()
     SaveButton->setText(text("&Bewaar", "&Save"));
     OKButton->setText(text("&Kopieer naar Achterkant", "&Copy to Back Cover"));
     CancelButton->setText(text("Annuleren", "Cancel"));
+    insertPictureAction->setText(text("Afbeelding invoegen...", "Insert picture..."));
     // The instructions name the button that copies: there is no OK button.
     const QString lineBreak = QStringLiteral("\n\r");
     Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak

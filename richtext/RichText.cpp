@@ -1,13 +1,17 @@
 #include "richtext/RichText.h"
 
 #include "platform/ErrorReport.h"
+#include "platform/Picture.h"
 #include "richtext/RtfCodePages.h"
+#include "richtext/RtfPictures.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 #include "platform/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextDocument>
@@ -20,20 +24,22 @@ using platform::UserError;
 namespace {
 
 constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
+constexpr qint64 kMaxPictureFileSize = 64 * 1024 * 1024; // a camera's largest photos fit
 
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-QByteArray readWholeFile(const QString& path)
+QByteArray readWholeFile(const QString& path, qint64 maxSize = kMaxFileSize,
+    const char* tooLarge = "\"%1\" is too large to be read as text")
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw UserError(QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), file.errorString()));
     }
-    if (file.size() > kMaxFileSize)
-        throw UserError(QStringLiteral("\"%1\" is too large to be read as text").arg(nativePath(path)));
+    if (file.size() > maxSize)
+        throw UserError(QString::fromLatin1(tooLarge).arg(nativePath(path)));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw UserError(QStringLiteral("Cannot read \"%1\": %2").arg(nativePath(path), file.errorString()));
@@ -106,6 +112,30 @@ void saveRichTextFile(const QString& path, const QTextDocument& document)
         throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), file.errorString()));
     if (file.write(rtf) != rtf.size() || !file.commit())
         throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), file.errorString()));
+}
+
+void insertPictureFile(QTextCursor& cursor, const QString& path, QSizeF room)
+{
+    // Reading a pipe or a device could wait for ever or never end.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
+        throw UserError(QStringLiteral("Cannot insert \"%1\": it is not a file").arg(nativePath(path)));
+    const QByteArray bytes = readWholeFile(path, kMaxPictureFileSize,
+        "\"%1\" is too large to be inserted as a picture (64 MB at most)");
+    try {
+        rtf::insertPicture(cursor, bytes, room);
+    } catch (const platform::PictureError& error) {
+        throw UserError(QStringLiteral("Cannot insert the picture \"%1\": %2").arg(nativePath(path), error.reason()));
+    }
+}
+
+QStringList pictureFilePatterns()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    if (!patterns.contains(QStringLiteral("*.jpg")))
+        patterns << QStringLiteral("*.jpg") << QStringLiteral("*.jpeg");
+    return patterns;
 }
 
 bool isRtf(const QByteArray& data)

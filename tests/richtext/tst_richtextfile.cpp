@@ -1,5 +1,13 @@
 #include "platform/ErrorReport.h"
+#include "platform/Picture.h"
 #include "richtext/RichText.h"
+#include "richtext/RtfPictures.h"
+
+#include <QBuffer>
+#include <QTextCursor>
+#include <QTextImageFormat>
+
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -32,6 +40,22 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray encoded(const QImage& image, const QString& format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format.toLatin1().constData());
+    return bytes;
+}
+
+QTextImageFormat imageAt(const QTextDocument& document, int position)
+{
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    cursor.setPosition(position + 1);
+    return cursor.charFormat().toImageFormat();
 }
 
 } // namespace
@@ -124,6 +148,87 @@ private slots:
             QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
         }
         QVERIFY(QFileInfo(dir.filePath(u"folder/inside"_qs)).isDir());
+    }
+
+    // ---- inserting pictures
+
+    // Small PNG and JPEG pictures keep their bytes; larger ones are kept at
+    // twice the size shown; other formats become PNG.
+    void insertPictureFile_keepsWhatTheTextNeeds_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QSize>("kept");
+        QTest::addColumn<bool>("jpeg");
+        QTest::addColumn<bool>("sameBytes");
+        QTest::newRow("small PNG") << u"png"_qs << QSize(40, 30) << QSize(40, 30) << QSize(40, 30) << false << true;
+        QTest::newRow("small JPEG") << u"jpg"_qs << QSize(64, 32) << QSize(64, 32) << QSize(64, 32) << true << true;
+        QTest::newRow("bitmap") << u"bmp"_qs << QSize(20, 10) << QSize(20, 10) << QSize(20, 10) << false << false;
+        QTest::newRow("large PNG") << u"png"_qs << QSize(3000, 1500) << QSize(500, 250) << QSize(1000, 500) << false << false;
+        QTest::newRow("large JPEG") << u"jpg"_qs << QSize(3000, 1500) << QSize(500, 250) << QSize(1000, 500) << true << false;
+        QTest::newRow("tall picture") << u"png"_qs << QSize(100, 1600) << QSize(25, 400) << QSize(50, 800) << false << false;
+    }
+    void insertPictureFile_keepsWhatTheTextNeeds()
+    {
+        QFETCH(QString, format);
+        QFETCH(QSize, pixels);
+        QFETCH(QSize, shown);
+        QFETCH(QSize, kept);
+        QFETCH(bool, jpeg);
+        QFETCH(bool, sameBytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"picture."_qs + format);
+        QImage image(pixels, QImage::Format_RGB32);
+        image.fill(QColor(20, 90, 200));
+        const QByteArray bytes = format == u"jpg"_qs ? platform::encodeJpeg(image) : encoded(image, format);
+        writeFile(path, bytes);
+
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        cursor.insertText(u"Logo "_qs);
+        insertPictureFile(cursor, path, QSizeF(500, 400));
+        cursor.insertText(u" after"_qs);
+
+        QCOMPARE(document.toPlainText(), u"Logo \uFFFC after"_qs);
+        const QTextImageFormat picture = imageAt(document, 5);
+        QCOMPARE(QSizeF(picture.width(), picture.height()), QSizeF(shown));
+        const std::optional<rtf::StoredPicture> stored = rtf::storedPicture(document, picture);
+        QVERIFY(stored);
+        QCOMPARE(stored->pixels, kept);
+        QCOMPARE(stored->jpeg, jpeg);
+        QCOMPARE(stored->bytes == bytes, sameBytes);
+    }
+
+    void insertPictureFile_refusesWhatIsNoPicture_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << u"missing.png"_qs << QByteArray();
+        QTest::newRow("text") << u"notes.png"_qs << QByteArray("just notes");
+        QTest::newRow("PNG cut short") << u"cut.png"_qs << encoded(QImage(8, 8, QImage::Format_RGB32), u"png"_qs).left(40);
+        QTest::newRow("a pipe, which would never end") << u"pipe.png"_qs << QByteArray("fifo");
+    }
+    void insertPictureFile_refusesWhatIsNoPicture()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        if (content == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (!content.isEmpty())
+            writeFile(path, content);
+        QTextDocument document;
+        document.setPlainText(u"kept"_qs);
+        QTextCursor cursor(&document);
+        try {
+            insertPictureFile(cursor, path, QSizeF(500, 400));
+            QFAIL("no error raised");
+        } catch (const platform::UserError& error) {
+            QVERIFY2(error.text().contains(QDir::toNativeSeparators(path)), qPrintable(error.text()));
+        }
+        QCOMPARE(document.toPlainText(), u"kept"_qs);
     }
 };
 
