@@ -16,6 +16,8 @@ constexpr int kMaxTwips = 31680;        // 22 inches, far beyond any page
 constexpr int kMaxHalfPoints = 3276;
 constexpr int kMaxTabStops = 64;
 constexpr int kMaxBorderTwips = 240;    // a sixth of an inch
+// Table cells are at least this wide; column edges closer than this are one.
+constexpr int kNarrowestCellTwips = 20;
 
 qreal pixelsFromTwips(int twips);
 int twipsFromPixels(qreal pixels);

@@ -96,10 +96,23 @@ void RtfReader::parse()
             ++m_pos;
             break;
         default:
-            readText();
+            if (top().destination == Destination::Picture)
+                readPictureData();
+            else
+                readText();
             break;
         }
     }
+}
+
+// Picture data is megabytes of hexadecimal digits, read in one go up to the
+// next control word or group.
+void RtfReader::readPictureData()
+{
+    const char* start = m_pos;
+    while (m_pos < m_end && *m_pos != '\\' && *m_pos != '{' && *m_pos != '}')
+        ++m_pos;
+    m_picture.addHex(start, m_pos - start);
 }
 
 void RtfReader::readText()

@@ -73,6 +73,7 @@ private:
     // scanning
     void parse();
     void readText();
+    void readPictureData();
     void readControl();
     void readControlWord();
     void readControlSymbol(char symbol);

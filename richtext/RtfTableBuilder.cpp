@@ -11,8 +11,6 @@ namespace {
 
 constexpr int kMaxColumns = 63;          // as many as word processors allow
 constexpr int kMaxCells = 20000;         // in one document: far more than a back cover holds
-constexpr int kSameEdgeTwips = 20;       // edges closer than this are one column edge
-constexpr int kNarrowestCellTwips = 15; // a pixel
 
 Qt::Alignment tableAlignment(Alignment alignment)
 {
@@ -44,7 +42,7 @@ QTextCharFormat::VerticalAlignment cellVerticalAlignment(CellAlignment alignment
 void RowDefinition::addCell(int right)
 {
     // Edges only grow from left to right; a file that says otherwise gets
-    // cells at least a pixel wide.
+    // cells of the narrowest width.
     const int previous = cells.isEmpty() ? left : cells.constLast().right;
     next.right = std::max(right, previous + kNarrowestCellTwips);
     if (cells.size() < kMaxColumns)
@@ -137,8 +135,8 @@ void TableBuilder::addBoundaries(const RowDefinition& row)
 // those cells span both when the table is closed.
 void TableBuilder::insertBoundary(int twips)
 {
-    const auto place = std::lower_bound(m_edges.begin(), m_edges.end(), twips - kSameEdgeTwips + 1);
-    if (place != m_edges.end() && std::abs(*place - twips) < kSameEdgeTwips)
+    const auto place = std::lower_bound(m_edges.begin(), m_edges.end(), twips - kNarrowestCellTwips + 1);
+    if (place != m_edges.end() && std::abs(*place - twips) < kNarrowestCellTwips)
         return;
     if (m_edges.size() >= kMaxColumns)
         return;
@@ -263,7 +261,7 @@ void TableBuilder::formatTable()
     QList<QTextLength> widths;
     int left = m_first.left;
     for (const int edge : std::as_const(m_edges)) {
-        widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(std::max(edge - left, 0))));
+        widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(std::max(edge - left, kNarrowestCellTwips))));
         left = edge;
     }
     while (widths.size() < m_table->columns())

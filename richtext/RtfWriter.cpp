@@ -175,7 +175,7 @@ private:
         const qreal share = open > 0 ? std::max(kNarrowestColumn, (available - taken) / open) : 0;
         qreal right = 0;
         for (const qreal width : std::as_const(widths)) {
-            right += width >= 0 ? width : share;
+            right += std::max(width >= 0 ? width : share, pixelsFromTwips(kNarrowestCellTwips));
             geometry.edges.append(clampTwips(qint64(geometry.left) + twipsFromPixels(right)));
         }
         return geometry;
@@ -263,15 +263,20 @@ private:
         m_body.lineEnd();
     }
 
-    // The label as text, for readers that do not know lists.
+    // The label as text, for readers that do not know lists, in the format
+    // of the item's first characters.
     void writeListLabel(const QTextList& list, const QTextBlock& block)
     {
         const QTextListFormat::Style style = list.format().style();
         const QString label = isBullet(style) ? QString(QChar(bulletCharacter(style))) : list.itemText(block);
+        const QTextBlock::iterator first = block.begin();
+        const CharState chars = first.atEnd()
+            ? m_characters.charState(block.charFormatIndex(), block.charFormat())
+            : m_characters.charState(first.fragment().charFormatIndex(), first.fragment().charFormat());
         m_body.raw("{");
         m_body.word("listtext");
         m_body.word("pard");
-        CharacterWriter::writeWhole(m_body, m_characters.charState(block.charFormatIndex(), block.charFormat()));
+        CharacterWriter::writeWhole(m_body, chars);
         m_body.text(label);
         m_body.word("tab");
         m_body.raw("}");
