@@ -1,17 +1,26 @@
-// Reading and writing a back text of about 1 MB of RTF: track lists with
-// mixed formatting and accented characters. Prints the median of several
-// rounds of each. Given a path, also saves the RTF there for a look with
-// other programs.
+// Reading and writing back texts of about 1 MB of RTF, each against a
+// yardstick run in the same process:
+//  - a track list of 1 MB with mixed formatting and accented characters,
+//    against Qt's own HTML reading and writing of the same document;
+//  - a short text with a 1 MB JPEG picture, against libjpeg decoding the
+//    picture at full size.
+// Prints the median of several rounds of each. Given a folder, also saves
+// both texts there for a look with other programs.
+#include "platform/Picture.h"
 #include "richtext/RichText.h"
+#include "LibjpegReference.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -56,7 +65,7 @@ void addAlbum(QTextCursor& cursor, int album)
     }
 }
 
-void fillDocument(QTextDocument& document)
+void fillTrackLists(QTextDocument& document)
 {
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
@@ -65,6 +74,35 @@ void fillDocument(QTextDocument& document)
             addAlbum(cursor, album * 100 + batch);
     }
     cursor.endEditBlock();
+}
+
+// A photo-like picture (smooth shapes under fine grain) whose JPEG is about
+// 1 MB.
+QByteArray photoOfOneMegabyte()
+{
+    QRandomGenerator random(42);
+    for (int width = 800;; width += 100) {
+        QImage image(width, width * 3 / 4, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int grain = int(random.bounded(64));
+                line[x] = qRgb((x / 3 + grain) & 255, (y / 2 + grain) & 255, ((x + y) / 5 + grain) & 255);
+            }
+        }
+        QByteArray jpeg = platform::encodeJpeg(image, 90);
+        if (jpeg.size() >= kTargetSize)
+            return jpeg;
+    }
+}
+
+// The picture as a file would bring it: shown 400 pixels wide on the back.
+void fillWithPicture(QTextDocument& document, const QByteArray& jpeg)
+{
+    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs28 Velmora \\endash  Live\\par "
+                           "{\\pict\\jpegblip\\picwgoal6000\\pichgoal4500 "
+        + jpeg.toHex() + "}\\par 1.\\tab Intro\\par}";
+    richtext::readRtf(rtf, document);
 }
 
 // Each round prepares outside the timer, then times the work.
@@ -83,30 +121,77 @@ double medianMilliseconds(Prepare prepare, Work work)
     return times[times.size() / 2];
 }
 
+struct Timings
+{
+    double read = 0;
+    double write = 0;
+    bool stable = false;
+};
+
+// Reads the RTF into a fresh document, and writes that document.
+Timings timeRtf(const QByteArray& rtf)
+{
+    std::unique_ptr<QTextDocument> target;
+    Timings timings;
+    timings.read = medianMilliseconds([&] { target = std::make_unique<QTextDocument>(); },
+        [&] { richtext::readRtf(rtf, *target); });
+    timings.write = medianMilliseconds([] {}, [&] { (void)richtext::writeRtf(*target); });
+    timings.stable = richtext::writeRtf(*target) == rtf;
+    return timings;
+}
+
+void report(const char* what, double time, double yardstick)
+{
+    std::printf("  %-44s %8.1f ms   ratio %5.2f\n", what, time, time / yardstick);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QTextDocument source;
-    source.setUndoRedoEnabled(false);
-    fillDocument(source);
-    const QByteArray rtf = richtext::writeRtf(source);
-    if (argc > 1)
-        richtext::saveRichTextFile(QString::fromLocal8Bit(argv[1]), source);
 
-    std::unique_ptr<QTextDocument> target;
-    const double readTime = medianMilliseconds([&] { target = std::make_unique<QTextDocument>(); },
-        [&] { richtext::readRtf(rtf, *target); });
-    const double replaceTime = medianMilliseconds([] {}, [&] { richtext::readRtf(rtf, *target); });
-    const double writeTime = medianMilliseconds([] {}, [&] { (void)richtext::writeRtf(*target); });
-    const bool same = richtext::writeRtf(*target) == rtf;
+    QTextDocument trackLists;
+    trackLists.setUndoRedoEnabled(false);
+    fillTrackLists(trackLists);
+    const QByteArray trackRtf = richtext::writeRtf(trackLists);
+    const Timings text = timeRtf(trackRtf);
+    const QString html = trackLists.toHtml();
+    std::unique_ptr<QTextDocument> htmlTarget;
+    const double htmlRead = medianMilliseconds([&] { htmlTarget = std::make_unique<QTextDocument>(); },
+        [&] { htmlTarget->setHtml(html); });
+    const double htmlWrite = medianMilliseconds([] {}, [&] { (void)htmlTarget->toHtml(); });
 
-    std::printf("RTF size: %lld bytes, %d paragraphs, %lld characters\n", static_cast<long long>(rtf.size()),
-        target->blockCount(), static_cast<long long>(target->characterCount()));
-    std::printf("read into an empty text document: %.1f ms (median of %d)\n", readTime, kRounds);
-    std::printf("read replacing the same text: %.1f ms (median of %d)\n", replaceTime, kRounds);
-    std::printf("write from a text document: %.1f ms (median of %d)\n", writeTime, kRounds);
-    std::printf("written again unchanged: %s\n", same ? "yes" : "NO");
-    return same ? 0 : 1;
+    const QByteArray jpeg = photoOfOneMegabyte();
+    QTextDocument withPicture;
+    fillWithPicture(withPicture, jpeg);
+    const QByteArray pictureRtf = richtext::writeRtf(withPicture);
+    const Timings picture = timeRtf(pictureRtf);
+    QTemporaryDir folder;
+    const QString jpegPath = folder.filePath(QStringLiteral("photo.jpg"));
+    QFile jpegFile(jpegPath);
+    if (!jpegFile.open(QIODevice::WriteOnly) || jpegFile.write(jpeg) != jpeg.size())
+        qFatal("cannot write %s", qPrintable(jpegPath));
+    jpegFile.close();
+    const double libjpeg = medianMilliseconds([] {}, [&] { (void)decodeWithLibjpeg(jpegPath, 1); });
+
+    if (argc > 1) {
+        const QDir out(QString::fromLocal8Bit(argv[1]));
+        richtext::saveRichTextFile(out.filePath(QStringLiteral("tracks.rtf")), trackLists);
+        richtext::saveRichTextFile(out.filePath(QStringLiteral("picture.rtf")), withPicture);
+    }
+
+    std::printf("Track lists: %lld bytes of RTF, %d paragraphs (median of %d rounds)\n",
+        static_cast<long long>(trackRtf.size()), trackLists.blockCount(), kRounds);
+    std::printf("  yardstick: Qt reading the same text as HTML %.1f ms, writing it %.1f ms\n", htmlRead, htmlWrite);
+    report("read into an empty text document", text.read, htmlRead);
+    report("write from a text document", text.write, htmlWrite);
+    std::printf("A 1 MB picture: %lld bytes of JPEG, %lld bytes of RTF\n", static_cast<long long>(jpeg.size()),
+        static_cast<long long>(pictureRtf.size()));
+    std::printf("  yardstick: libjpeg decoding the picture at full size %.1f ms\n", libjpeg);
+    report("read into an empty text document", picture.read, libjpeg);
+    report("write from a text document", picture.write, libjpeg);
+    const bool stable = text.stable && picture.stable;
+    std::printf("written again unchanged: %s\n", stable ? "yes" : "NO");
+    return stable ? 0 : 1;
 }
