@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 
 namespace richtext::rtf {
@@ -124,6 +125,16 @@ QImage decode(const QByteArray& bytes, QSize needed)
     if (bytes.startsWith("BM"))
         return platform::decodeBitmap(bytes);
     return decodeWithReader(bytes, nullptr, needed);
+}
+
+// Widths and heights of a bitmap header are signed: rows may run downwards.
+int littleEndian(const QByteArray& bytes, qsizetype at)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | quint8(bytes.at(at + i));
+    const qint32 number = qint32(value);
+    return number == INT_MIN ? INT_MAX : std::abs(number);
 }
 
 // A packed Windows bitmap ("\dibitmap") is a bitmap file without its file
@@ -249,19 +260,28 @@ void PictureState::addHex(const char* bytes, qsizetype size)
     data.resize(out - data.constData());
 }
 
-std::optional<QTextImageFormat> addPicture(QTextDocument& document, const PictureState& picture)
+std::optional<QTextImageFormat> addPicture(QTextDocument& document, const PictureState& picture, qint64& pixelsLeft)
 {
     if (picture.kind == PictureKind::Metafile)
         return std::nullopt;
+    const auto spend = [&](QSize pixels) {
+        const qint64 count = qint64(pixels.width()) * pixels.height();
+        if (count > pixelsLeft)
+            throw PictureError(QStringLiteral("too many pixels"));
+        pixelsLeft -= count;
+    };
     try {
         if (picture.kind == PictureKind::DeviceBitmap) {
+            spend(QSize(picture.width, picture.height));
             const QImage image = deviceBitmap(picture);
             if (image.isNull())
                 return std::nullopt;
             return addToDocument(document, image, encodePng(image), shownSize(picture, image.size()));
         }
         if (picture.kind == PictureKind::Dib) {
-            const QImage image = platform::decodeBitmap(bitmapFile(picture.data));
+            const QByteArray file = bitmapFile(picture.data);
+            spend(file.size() >= 26 ? QSize(littleEndian(file, 18), littleEndian(file, 22)) : QSize());
+            const QImage image = platform::decodeBitmap(file);
             return addToDocument(document, image, encodePng(image), shownSize(picture, image.size()));
         }
         // Blips are told by their bytes, whatever the file calls them.
@@ -270,6 +290,7 @@ std::optional<QTextImageFormat> addPicture(QTextDocument& document, const Pictur
         const QSize pixels = headerSize(picture.data);
         if (pixels.isEmpty())
             return std::nullopt;
+        spend(pixels);
         const QSizeF shown = shownSize(picture, pixels);
         // Decoded no larger than the screen needs: a photo's JPEG decodes
         // at a fraction of its size, in a fraction of the time.

@@ -37,9 +37,14 @@ private:
     int m_highNibble = -1;
 };
 
+// The pixels one text's pictures may decode to, together: pictures beyond it
+// are not shown, so that no file can take the program's memory or time.
+constexpr qint64 kPicturePixelsPerText = 100'000'000;
+
 // Adds the picture to the document; the format that shows it, or nothing
-// when it cannot be shown (a metafile, damaged or absurd data).
-std::optional<QTextImageFormat> addPicture(QTextDocument& document, const PictureState& picture);
+// when it cannot be shown (a metafile, damaged data, or more pixels than
+// are left to decode; what it decodes is taken from pixelsLeft).
+std::optional<QTextImageFormat> addPicture(QTextDocument& document, const PictureState& picture, qint64& pixelsLeft);
 
 // Adds picture file data to the document at its natural size, made smaller
 // to fit room (pixels), and inserts it at the cursor. Larger pictures are

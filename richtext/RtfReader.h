@@ -169,6 +169,7 @@ private:
     QString m_levelText;
     int m_overrideList = 0;
     int m_overrideNumber = 0;
+    QHash<QString, int> m_numberingLists; // numbers of the older form's lists, by what they draw
     ListLevel m_numbering; // "\pn" being read
     std::optional<NumberingKind> m_numberingKind;
     int m_numberingLevel = 0;
@@ -176,6 +177,7 @@ private:
     CharState m_labelChars;
 
     PictureState m_picture;
+    qint64 m_picturePixelsLeft = kPicturePixelsPerText;
     ShapePicture m_shapePicture = ShapePicture::None;
 
     enum class BorderOf : quint8 { Nothing, Row, Cell };

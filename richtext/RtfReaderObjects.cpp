@@ -167,14 +167,21 @@ void RtfReader::commitNumbering()
         level.prefix.clear();
         level.suffix.clear();
     }
-    ListDefinition definition;
-    definition.levels.at(m_numberingLevel) = level;
-    int number = -1;
-    while (m_tables.lists.contains(number) && m_tables.lists.value(number) != definition)
-        --number;
-    if (number < -kMaxListNumbers)
-        return;
-    m_tables.lists.insert(number, definition);
+    const QString key = QStringLiteral("%1 %2 %3\n%4\n%5")
+                            .arg(m_numberingLevel)
+                            .arg(int(level.style))
+                            .arg(level.prefix.size())
+                            .arg(level.prefix, level.suffix);
+    int number = m_numberingLists.value(key);
+    if (number == 0) {
+        if (m_numberingLists.size() >= kMaxListNumbers)
+            return;
+        number = -int(m_numberingLists.size()) - 1;
+        m_numberingLists.insert(key, number);
+        ListDefinition definition;
+        definition.levels.at(m_numberingLevel) = level;
+        m_tables.lists.insert(number, definition);
+    }
     paragraph.list = number;
     paragraph.listLevel = m_numberingLevel;
 }
@@ -274,7 +281,7 @@ void RtfReader::applyPictureWord(const ControlWord& word, Parameter parameter)
 
 void RtfReader::insertPicture()
 {
-    const std::optional<QTextImageFormat> format = addPicture(m_document, m_picture);
+    const std::optional<QTextImageFormat> format = addPicture(m_document, m_picture, m_picturePixelsLeft);
     if (!format)
         return;
     if (m_shapePicture == ShapePicture::Missed)

@@ -1,5 +1,6 @@
 #include "platform/Picture.h"
 #include "richtext/RichText.h"
+#include "richtext/RtfPictures.h"
 
 #include <QBuffer>
 
@@ -9,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 #include "RtfFixtures.h"
 
@@ -466,6 +468,22 @@ private slots:
         QTextDocument document;
         readRtf(rtf, document);
         QCOMPARE(describeStructure(document), expected);
+    }
+
+    // What a text's pictures decode to is bounded: pictures past the bound
+    // are not shown.
+    void pictures_shareOneBoundOfPixels()
+    {
+        rtf::PictureState picture;
+        picture.kind = rtf::PictureKind::Png;
+        const QByteArray hex = pngHex(QSize(4, 3));
+        picture.addHex(hex.constData(), hex.size());
+        QTextDocument document;
+        qint64 pixelsLeft = 20;
+        QVERIFY(rtf::addPicture(document, picture, pixelsLeft));
+        QCOMPARE(pixelsLeft, 8);
+        QVERIFY(!rtf::addPicture(document, picture, pixelsLeft));
+        QCOMPARE(pixelsLeft, 8);
     }
 
     // ---- damaged and hostile input: the text read so far, no crash, no runaway
