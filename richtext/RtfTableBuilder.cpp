@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kMaxColumns = 63;          // as many as word processors allow
 constexpr int kMaxCells = 20000;         // in one document: far more than a back cover holds
+constexpr int kUndefinedCellTwips = 1440;
 
 Qt::Alignment tableAlignment(Alignment alignment)
 {
@@ -232,9 +233,26 @@ void TableBuilder::mergeCells(const QList<QList<CellSpan>>& rows)
                     ++height;
             }
             if (height > 1 || span.columns > 1)
-                m_table->mergeCells(row, span.column, height, span.columns);
+                merge(row, span.column, height, span.columns);
         }
     }
+}
+
+// The table drops the first cell's paragraph when that cell is empty, and
+// with it the paragraph's format; the merged cell gets it back.
+void TableBuilder::merge(int row, int column, int rows, int columns)
+{
+    const QTextTableCell first = m_table->cellAt(row, column);
+    const QTextBlock block = first.firstCursorPosition().block();
+    const bool empty = first.firstPosition() == first.lastPosition();
+    const QTextBlockFormat paragraph = block.blockFormat();
+    const QTextCharFormat characters = block.charFormat();
+    m_table->mergeCells(row, column, rows, columns);
+    if (!empty)
+        return;
+    QTextCursor merged = m_table->cellAt(row, column).firstCursorPosition();
+    merged.setBlockFormat(paragraph);
+    merged.setBlockCharFormat(characters);
 }
 
 void TableBuilder::formatCells(const QList<QList<CellSpan>>& rows, const QList<QColor>& colors)
@@ -264,8 +282,9 @@ void TableBuilder::formatTable()
         widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(std::max(edge - left, kNarrowestCellTwips))));
         left = edge;
     }
+    // Cells the rows define no edge for get a width of their own.
     while (widths.size() < m_table->columns())
-        widths.append(QTextLength());
+        widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(kUndefinedCellTwips)));
     format.setColumnWidthConstraints(widths);
     format.setCellSpacing(0);
     format.setCellPadding(pixelsFromTwips(std::max(0, m_first.gap)));

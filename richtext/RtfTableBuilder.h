@@ -89,6 +89,7 @@ private:
     QList<int> startColumns(const RowDefinition& row) const;
     QList<CellSpan> cellSpans(const RowRecord& row) const;
     void mergeCells(const QList<QList<CellSpan>>& rows);
+    void merge(int row, int column, int rows, int columns);
     void formatCells(const QList<QList<CellSpan>>& rows, const QList<QColor>& colors);
     void formatTable();
 

@@ -389,7 +389,7 @@ private slots:
                    u"l ''"_qs };
         QTest::newRow("more cells than edges, a row cut short, text after the row")
             << QByteArray(R"({\rtf1\trowd\cellx1500\intbl a\cell b\cell\row\intbl c\cell\pard d})")
-            << QStringList { u"l ''"_qs, u"table 2x2 widths 100,0 border 0"_qs,
+            << QStringList { u"l ''"_qs, u"table 2x2 widths 100,96 border 0"_qs,
                    u"  cell 0,0 1x1 l 'a'"_qs, u"  cell 0,1 1x1 l 'b'"_qs,
                    u"  cell 1,0 1x1 l 'c'"_qs, u"  cell 1,1 1x1 l ''"_qs, u"l 'd'"_qs };
         QTest::newRow("nested tables are rows of tab-separated cells")
