@@ -4,6 +4,8 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace richtext::rtf {
 
@@ -11,7 +13,7 @@ namespace {
 
 constexpr int kMaxColumns = 63;          // as many as word processors allow
 constexpr int kMaxCells = 20000;         // in one document: far more than a back cover holds
-constexpr int kUndefinedCellTwips = 1440;
+constexpr int kUndefinedCellTwips = 1440; // a cell a row gives no edge: an inch
 
 Qt::Alignment tableAlignment(Alignment alignment)
 {
@@ -59,13 +61,12 @@ bool TableBuilder::canStartRow(const RowDefinition& row) const
 
 void TableBuilder::open(QTextCursor& at, const RowDefinition& row)
 {
-    m_edges.clear();
     m_rows.clear();
     m_first = row;
     m_row = -1;
-    const int columns = int(std::max<qsizetype>(1, row.cells.size()));
-    m_table = at.insertTable(1, columns);
-    m_cellsMade += columns;
+    m_table = at.insertTable(1, 1);
+    m_edges = { row.cells.isEmpty() ? row.left + kUndefinedCellTwips : row.cells.constFirst().right };
+    ++m_cellsMade;
     m_rowEnded = true; // startRow() takes the first row
     startRow(row);
 }
@@ -87,15 +88,13 @@ void TableBuilder::startRow(const RowDefinition& row)
 TableBuilder::Place TableBuilder::enterCell()
 {
     const int column = columnOfCell(m_current, m_cellColumns, m_cell);
-    if (column >= m_table->columns()) {
-        const int missing = column + 1 - m_table->columns();
-        if (column >= kMaxColumns || m_cellsMade + missing * m_table->rows() > kMaxCells) {
+    // A cell the row defines no edge for gets a column of its own.
+    while (column >= m_edges.size()) {
+        if (!insertBoundary(m_edges.constLast() + kUndefinedCellTwips)) {
             // No room for another column: the text joins the row's last cell.
             const QTextTableCell last = m_table->cellAt(m_row, m_table->columns() - 1);
             return { last.lastCursorPosition(), false };
         }
-        m_table->appendColumns(missing);
-        m_cellsMade += missing * m_table->rows();
     }
     return { m_table->cellAt(m_row, column).firstCursorPosition(), true };
 }
@@ -131,28 +130,26 @@ void TableBuilder::addBoundaries(const RowDefinition& row)
         insertBoundary(cell.right);
 }
 
-// A new edge splits a column in two. The column is inserted after the one
-// it splits, so the text already in the rows above stays in its column;
-// those cells span both when the table is closed.
-void TableBuilder::insertBoundary(int twips)
+// Every column has its right edge. A new edge splits a column in two: the
+// column is inserted after the one it splits, so the text already in the
+// rows above stays in its column; those cells span both when the table is
+// closed. False when the edge is not added: it is one there is already, or
+// the table has all the columns it may have.
+bool TableBuilder::insertBoundary(int twips)
 {
     const auto place = std::lower_bound(m_edges.begin(), m_edges.end(), twips - kNarrowestCellTwips + 1);
     if (place != m_edges.end() && std::abs(*place - twips) < kNarrowestCellTwips)
-        return;
-    if (m_edges.size() >= kMaxColumns)
-        return;
+        return false;
+    if (m_edges.size() >= kMaxColumns || m_cellsMade + m_table->rows() > kMaxCells)
+        return false;
     const int index = int(place - m_edges.begin());
-    const int columnsWanted = int(m_edges.size()) + 1;
-    if (columnsWanted > m_table->columns()) {
-        if (m_cellsMade + m_table->rows() > kMaxCells)
-            return;
-        m_cellsMade += m_table->rows();
-        if (index < m_edges.size())
-            m_table->insertColumns(index + 1, 1);
-        else
-            m_table->appendColumns(1);
-    }
+    m_cellsMade += m_table->rows();
+    if (index < m_edges.size())
+        m_table->insertColumns(index + 1, 1);
+    else
+        m_table->appendColumns(1);
     m_edges.insert(index, twips);
+    return true;
 }
 
 int TableBuilder::columnOfEdge(int twips) const
@@ -165,15 +162,25 @@ int TableBuilder::columnOfEdge(int twips) const
     return best;
 }
 
+// Each cell starts right of the one before, also where two of a row's edges
+// come nearest to the same column edge.
 QList<int> TableBuilder::startColumns(const RowDefinition& row) const
 {
     QList<int> columns;
     int next = 0;
     for (const CellDefinition& cell : row.cells) {
         columns.append(next);
-        next = m_edges.isEmpty() ? next + 1 : columnOfEdge(cell.right) + 1;
+        next = std::max(next + 1, columnOfEdge(cell.right) + 1);
     }
     return columns;
+}
+
+// Where a defined cell ends, before the column of the next.
+int TableBuilder::endOfCell(const RowDefinition& row, const QList<int>& starts, int cell) const
+{
+    if (cell + 1 < starts.size())
+        return starts.at(cell + 1);
+    return std::max(starts.at(cell) + 1, columnOfEdge(row.cells.at(cell).right) + 1);
 }
 
 // Cells past the row's definition follow its last cell, a column each.
@@ -181,7 +188,7 @@ int TableBuilder::columnOfCell(const RowDefinition& row, const QList<int>& start
 {
     if (cell < starts.size())
         return starts.at(cell);
-    const int firstFree = starts.isEmpty() ? 0 : columnOfEdge(row.cells.constLast().right) + 1;
+    const int firstFree = starts.isEmpty() ? 0 : endOfCell(row, starts, int(starts.size()) - 1);
     return firstFree + cell - int(starts.size());
 }
 
@@ -196,7 +203,7 @@ QList<TableBuilder::CellSpan> TableBuilder::cellSpans(const RowRecord& row) cons
         CellSpan span;
         span.column = columnOfCell(definition, starts, i);
         if (i < starts.size()) {
-            span.columns = std::max(1, columnOfEdge(definition.cells.at(i).right) + 1 - span.column);
+            span.columns = endOfCell(definition, starts, i) - span.column;
             span.definition = &definition.cells.at(i);
         }
         if (span.column >= columns)
@@ -216,21 +223,25 @@ QList<TableBuilder::CellSpan> TableBuilder::cellSpans(const RowRecord& row) cons
 
 void TableBuilder::mergeCells(const QList<QList<CellSpan>>& rows)
 {
-    auto continues = [&](int row, int column) {
+    // A cell below continues a merged cell only where it covers the same
+    // columns, so merged areas never overlap.
+    auto continues = [&](int row, const CellSpan& above) {
         for (const CellSpan& span : rows.at(row)) {
-            if (span.column == column)
-                return span.definition && span.definition->vertical == CellMerge::Next;
+            if (span.column == above.column)
+                return span.columns == above.columns && span.definition
+                    && span.definition->vertical == CellMerge::Next;
         }
         return false;
     };
+    std::set<std::pair<int, int>> merged; // cells that went into the cell above
     for (int row = 0; row < rows.size(); ++row) {
         for (const CellSpan& span : rows.at(row)) {
-            if (span.definition && span.definition->vertical == CellMerge::Next && row > 0)
-                continue; // part of the cell above
+            if (merged.count({ row, span.column }))
+                continue;
             int height = 1;
             if (span.definition && span.definition->vertical == CellMerge::First) {
-                while (row + height < rows.size() && continues(row + height, span.column))
-                    ++height;
+                while (row + height < rows.size() && continues(row + height, span))
+                    merged.insert({ row + height++, span.column });
             }
             if (height > 1 || span.columns > 1)
                 merge(row, span.column, height, span.columns);
@@ -239,20 +250,24 @@ void TableBuilder::mergeCells(const QList<QList<CellSpan>>& rows)
 }
 
 // The table drops the first cell's paragraph when that cell is empty, and
-// with it the paragraph's format; the merged cell gets it back.
+// with it the paragraph's format; the merged cell gets it back. A cell's
+// first paragraph keeps its character format in the cell's own format, the
+// spans among it, so that format is added to, not replaced.
 void TableBuilder::merge(int row, int column, int rows, int columns)
 {
     const QTextTableCell first = m_table->cellAt(row, column);
     const QTextBlock block = first.firstCursorPosition().block();
     const bool empty = first.firstPosition() == first.lastPosition();
     const QTextBlockFormat paragraph = block.blockFormat();
-    const QTextCharFormat characters = block.charFormat();
+    QTextCharFormat characters = block.charFormat();
+    characters.clearProperty(QTextFormat::TableCellRowSpan);
+    characters.clearProperty(QTextFormat::TableCellColumnSpan);
     m_table->mergeCells(row, column, rows, columns);
     if (!empty)
         return;
     QTextCursor merged = m_table->cellAt(row, column).firstCursorPosition();
     merged.setBlockFormat(paragraph);
-    merged.setBlockCharFormat(characters);
+    merged.mergeBlockCharFormat(characters);
 }
 
 void TableBuilder::formatCells(const QList<QList<CellSpan>>& rows, const QList<QColor>& colors)
@@ -282,9 +297,6 @@ void TableBuilder::formatTable()
         widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(std::max(edge - left, kNarrowestCellTwips))));
         left = edge;
     }
-    // Cells the rows define no edge for get a width of their own.
-    while (widths.size() < m_table->columns())
-        widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(kUndefinedCellTwips)));
     format.setColumnWidthConstraints(widths);
     format.setCellSpacing(0);
     format.setCellPadding(pixelsFromTwips(std::max(0, m_first.gap)));

@@ -83,9 +83,10 @@ private:
     };
 
     void addBoundaries(const RowDefinition& row);
-    void insertBoundary(int twips);
+    bool insertBoundary(int twips);
     int columnOfEdge(int twips) const;
     int columnOfCell(const RowDefinition& row, const QList<int>& starts, int cell) const;
+    int endOfCell(const RowDefinition& row, const QList<int>& starts, int cell) const;
     QList<int> startColumns(const RowDefinition& row) const;
     QList<CellSpan> cellSpans(const RowRecord& row) const;
     void mergeCells(const QList<QList<CellSpan>>& rows);

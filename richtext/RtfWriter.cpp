@@ -137,7 +137,7 @@ private:
                     m_body.word("intbl");
                     m_body.word("cell");
                 }
-                column = cell.column() + cell.columnSpan();
+                column = std::max(column + 1, cell.column() + cell.columnSpan());
             }
             m_body.word("row");
             m_body.lineEnd();
@@ -195,8 +195,8 @@ private:
             if (cell.rowSpan() > 1)
                 m_body.word(cell.row() == row ? "clvmgf" : "clvmrg");
             writeCellFormat(cell.format().toTableCellFormat(), geometry.border);
-            column = cell.column() + cell.columnSpan();
-            m_body.word("cellx", geometry.edges.at(column - 1));
+            column = std::max(column + 1, cell.column() + cell.columnSpan());
+            m_body.word("cellx", geometry.edges.at(std::min(column, table.columns()) - 1));
         }
         m_body.lineEnd();
     }

@@ -381,6 +381,10 @@ private slots:
                    u"  cell 0,0 1x1 l 'a'"_qs, u"  cell 0,1 1x2 l 'b'"_qs,
                    u"  cell 1,0 1x1 l 'c'"_qs, u"  cell 1,1 1x1 l 'd'"_qs, u"  cell 1,2 1x1 l 'e'"_qs,
                    u"l 'f'"_qs };
+        QTest::newRow("an empty cell split by the next row keeps its format")
+            << QByteArray(R"({\rtf1\trowd\cellx3000\pard\intbl\qr\fs40\cell\row\trowd\cellx1000\cellx3000\pard\intbl\fs24 a\cell b\cell\row})")
+            << QStringList { u"l ''"_qs, u"table 2x2 widths 67,133 border 0"_qs, u"  cell 0,0 1x2 r ''"_qs,
+                   u"  cell 1,0 1x1 l 'a'"_qs, u"  cell 1,1 1x1 l 'b'"_qs, u"l ''"_qs };
         QTest::newRow("older merge words, alignment, paragraphs in a cell")
             << QByteArray(R"({\rtf1 x\par\trowd\trgaph75\trleft300\clmgf\cellx1500\clmrg\cellx3000\cellx4500)"
                           R"(\pard\intbl\qc a\par b\cell\cell c\cell\row})")
