@@ -4,12 +4,13 @@
 #include "printing/Print.h"
 #include "update/GetVersions.h"
 
-#include "app/LayoutSheet.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
 #include "backtext/Back.h"
+#include "inlay/BackText.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -88,6 +90,11 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
+void TMainForm::setRequestedProject(const ProjectLocation& location)
+{
+    m_requestedProject = std::make_unique<ProjectLocation>(location);
+}
+
 // ---- Window events --------------------------------------------------------
 
 void TMainForm::FormCreate()
@@ -113,7 +120,7 @@ void TMainForm::FormShow()
     move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
         platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
     NameOfProject = startupProjectName();
-    platform::runGuarded([this] { openStartupProject(); });
+    platform::runGuarded([this] { openFirstProject(); });
 }
 
 // The width spans the button rows with equal margins on both sides; the
@@ -142,8 +149,10 @@ bool TMainForm::FormClose()
     }
     platform::Settings::writeInteger(QStringLiteral("Left"), x());
     platform::Settings::writeInteger(QStringLiteral("Top"), y());
-    platform::Settings::writeString(
-        QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
+    if (!m_projectOutsideDataDir) {
+        platform::Settings::writeString(
+            QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
+    }
     return true;
 }
 
@@ -208,19 +217,31 @@ TMainForm::SheetOperation::~SheetOperation()
 
 void TMainForm::RedrawImage1()
 {
+    m_page = inlay::Page();
     Image1->discard();
-    m_sheetFont = QFont(); // a new raster starts with the default font
-    sheet::drawEmptyLayout(Image1->canvas());
+    renderSheet();
     placePictureBoxes();
+}
+
+// The sheet raster is painted from the page each time the page changes, so
+// that it shows exactly what printing paints and nothing that went before.
+void TMainForm::renderSheet()
+{
+    QImage& raster = Image1->canvas();
+    raster.fill(Qt::white);
+    QPainter painter(&raster);
+    inlay::paintPage(painter, m_page, inlay::Part::Whole, inlay::Rendering::SheetRaster);
+    painter.end();
     Image1->update();
 }
 
 void TMainForm::Load2(const QString& fileName)
 {
-    platform::Picture picture = loadPicture(fileName, sheet::kFrontPictureSize);
-    sheet::stretchDraw(Image1->canvas(), picture.image(), sheet::kFrontArea);
+    platform::Picture picture = loadPicture(
+        fileName, m_frontPictureSize.isValid() ? m_frontPictureSize : sheet::kFrontPictureSize);
+    m_page.front = picture;
     Image2->setPicture(std::move(picture));
-    Image1->update();
+    renderSheet();
 }
 
 void TMainForm::Load3(const QString& fileName)
@@ -238,21 +259,36 @@ platform::Picture TMainForm::loadPicture(const QString& fileName, QSize neededSi
     return platform::Picture::load(fileName, neededSize);
 }
 
-void TMainForm::composeBackPicture(platform::Picture picture)
+void TMainForm::composeBackPicture(
+    platform::Picture picture, std::shared_ptr<const inlay::BackText> text)
 {
     // The back picture is kept and saved as a bitmap, whatever it was read from.
     if (picture.format() != platform::PictureFormat::Bitmap)
         picture = platform::Picture::fromImage(picture.image(), platform::PictureFormat::Bitmap);
-    sheet::signBackPicture(picture.image(), sheet::signatureFont(platform::screenPixelsPerInch()));
-    sheet::stretchDraw(Image1->canvas(), picture.image(), sheet::kBackArea);
+    const QFont signatureFont = sheet::signatureFont(platform::screenPixelsPerInch());
+    sheet::signBackPicture(picture.image(), signatureFont);
+    m_page.back = picture;
+    m_page.signatureFont = signatureFont;
+    m_page.backText = nullptr;
     Image3->setPicture(std::move(picture));
-    Image1->update();
+    offerBackText(std::move(text));
+    renderSheet();
 }
 
-void TMainForm::AngleTextOut(int angle, int x, int y, const QString& text)
+// The text stands in for the back picture only where it paints exactly the
+// same pixels; otherwise the picture itself is printed.
+void TMainForm::offerBackText(std::shared_ptr<const inlay::BackText> text)
 {
-    sheet::drawRotatedText(Image1->canvas(), m_sheetFont, angle, QPoint(x, y), text);
-    Image1->update();
+    if (text && inlay::paintsExactly(*text, m_page.back.image(), m_page.signatureFont))
+        m_page.backText = std::move(text);
+}
+
+QString TMainForm::projectTitle() const
+{
+    const QString spineText = Edit1->text().trimmed();
+    if (!spineText.isEmpty())
+        return spineText;
+    return NameOfProject.trimmed().isEmpty() ? ProgNam : NameOfProject.trimmed();
 }
 
 const QImage& TMainForm::sheetImage() const
@@ -265,11 +301,10 @@ const QImage& TMainForm::sheetImage() const
 void TMainForm::PastoeButtonClick()
 {
     SheetOperation operation(*this);
-    m_sheetFont = sheet::spineFont(platform::screenPixelsPerInch());
-    const QPoint left = sheet::leftSpineAnchor(Image3l->geometry());
-    const QPoint right = sheet::rightSpineAnchor(Image3r->geometry());
-    AngleTextOut(90, left.x(), left.y(), Edit1->text());
-    AngleTextOut(270, right.x(), right.y(), Edit1->text());
+    // The spines show exactly this text: whatever a longer one left is gone.
+    m_page.spine
+        = inlay::SpineText { Edit1->text(), sheet::spineFont(platform::screenPixelsPerInch()) };
+    renderSheet();
     ChangedB = true;
 }
 
@@ -351,12 +386,13 @@ void TMainForm::AboutButtonClick()
         AboutBox->exec();
 }
 
-// One minute after start, once per run. A main window made without the
-// other windows (a tool, a benchmark) has no update check to run.
+// One minute after start, once per run, unless the user turned the check
+// off. A main window made without the other windows (a tool, a benchmark)
+// has no update check to run.
 void TMainForm::UpdateTimerTimer()
 {
     UpdateTimer->stop();
-    if (VersionsForm)
+    if (VersionsForm && TVersionsForm::checkAtStart())
         VersionsForm->UpdateStealth(ProgNam, Version);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "inlay/InlayPage.h"
 #include "platform/Picture.h"
 
 #include <QFont>
@@ -7,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -17,6 +19,7 @@ class QTextDocument;
 class QTimer;
 class PictureBox;
 struct ProjectIndexLines;
+struct ProjectLocation;
 class SheetImage;
 class StartupPictures;
 
@@ -40,8 +43,22 @@ public:
         std::function<void()> clearBackText; // New empties the back text
         // Asks for a front picture file; empty when the user cancels.
         std::function<QString()> chooseFrontPicture;
+        // The back text as the editor shows it from its top, which may be
+        // what an opened project's back picture was made from.
+        std::function<std::shared_ptr<const inlay::BackText>()> backTextAtTop;
     };
     Hooks& hooks() { return m_hooks; }
+
+    // The project to open at the first showing instead of the one from the
+    // last run (a project named on the command line).
+    void setRequestedProject(const ProjectLocation& location);
+    // Opens the project at once. Throws UserError, changing nothing, when its
+    // index file cannot be read; a project file that cannot be loaded throws
+    // after the sheet was reset, as at start-up.
+    void openProjectAt(const ProjectLocation& location);
+    // Opens the project of the last run (NameOfProject), giving it the
+    // default project's files when its folder is missing.
+    void openStartupProject();
 
     // Pictures of the start-up project read ahead while the windows were made;
     // opening that project takes them instead of reading the files again.
@@ -69,12 +86,18 @@ public:
     void Load2(const QString& fileName);
     void Load3(const QString& fileName);
     // Signs a back picture and composes it onto the sheet; Load3 and the back
-    // text editor both end here.
-    void composeBackPicture(platform::Picture picture);
-    // Draws text on the sheet in its current font, turned by angle degrees
-    // counter-clockwise about (x, y).
-    void AngleTextOut(int angle, int x, int y, const QString& text);
+    // text editor both end here. The editor also gives the text the picture
+    // was made from, which printing uses where it paints exactly the picture.
+    void composeBackPicture(
+        platform::Picture picture, std::shared_ptr<const inlay::BackText> text = nullptr);
     const QImage& sheetImage() const;
+    // What the sheet shows, for the preview, printing and PDF.
+    const inlay::Page& page() const { return m_page; }
+    // The name the project is known by: the one it would be saved under.
+    QString projectTitle() const;
+    // The size a front picture is decoded for: the sheet's, unless the window
+    // works for a finer output (a PDF made from the command line).
+    void setFrontPictureSize(QSize size) { m_frontPictureSize = size; }
 
     // ---- The back text ----
     // The document of the back-text editor: projects load their back text
@@ -135,20 +158,29 @@ private:
     void FormResize();
     bool FormClose();
     void setTexts();
-    void openStartupProject();
-    void loadProjectFiles(const ProjectIndexLines& lines);
+    void openFirstProject();
+    void openProjectFrom(const ProjectLocation& location, const ProjectIndexLines& lines);
+    void loadProjectFiles(const ProjectIndexLines& lines, const QString& folder);
     void placePictureBoxes();
     void layOutControls();
     void fitSheetToView();
     QString chooseFrontPictureFile();
     platform::Picture loadPicture(const QString& fileName, QSize neededSize = QSize());
 
+    void renderSheet();
+    void offerBackText(std::shared_ptr<const inlay::BackText> text);
+
     Hooks m_hooks;
-    QFont m_sheetFont;
+    inlay::Page m_page;
+    QSize m_frontPictureSize;
     int m_sheetOperationDepth = 0;
     QString m_helpFile;
     QTextDocument* m_backTextDocument = nullptr;
     StartupPictures* m_startupPictures = nullptr;
+    std::unique_ptr<ProjectLocation> m_requestedProject;
+    // Opened from an index file elsewhere and not saved since: the next start
+    // cannot find it by name, so its name is not remembered.
+    bool m_projectOutsideDataDir = false;
 };
 
 extern TMainForm* MainForm;

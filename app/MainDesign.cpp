@@ -3,8 +3,8 @@
 
 #include "app/Main.h"
 
-#include "app/LayoutSheet.h"
 #include "app/PictureBox.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"
@@ -88,7 +88,9 @@ void TMainForm::createControls()
     PastoeButton = createButton(Panel1, 820, 131, 100, 38);
 
     ScrollBox1 = new QScrollArea(this);
-    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The whole layout is always on the sheet; a view too narrow for it
+    // scrolls sideways.
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // With the bar always there the sheet's width is known before the first
     // drawing, and it is the same on every screen.
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -164,8 +166,9 @@ void TMainForm::layOutControls()
     ScrollBox1->setGeometry(0, panelHeight, width(), std::max(height() - panelHeight, 0));
 }
 
-// The sheet control fills the view's width and is at least as tall as the
-// scroll range, so the view scrolls over 1188 pixels and never sideways.
+// The sheet control fills the view and holds at least the whole layout, so
+// the view scrolls over 1188 pixels, and sideways where it is narrower than
+// the layout.
 void TMainForm::fitSheetToView()
 {
     Image1->resize(sheet::sheetSize(ScrollBox1->viewport()->size()));

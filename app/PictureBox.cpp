@@ -1,6 +1,6 @@
 #include "app/PictureBox.h"
 
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -51,7 +51,7 @@ SheetImage::SheetImage(QWidget* parent)
 QImage& SheetImage::canvas()
 {
     if (m_raster.isNull())
-        m_raster = sheet::createSheet(size());
+        m_raster = sheet::createSheet(sheet::sheetSize(size()));
     return m_raster;
 }
 

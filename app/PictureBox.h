@@ -42,7 +42,8 @@ public:
 
     bool hasRaster() const { return !m_raster.isNull(); }
     const QImage& raster() const { return m_raster; }
-    // The raster to draw on; a white one of the control's size when none exists.
+    // The raster to draw on; when none exists, a white one of the control's
+    // size, and never smaller than the whole layout.
     QImage& canvas();
     void discard();
 

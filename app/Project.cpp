@@ -200,6 +200,26 @@ QString defaultProjectName()
     return QStringLiteral("Velmora Last Rose Of Summer 2002");
 }
 
+ProjectLocation locateProject(const QString& given, const QString& dataDir, const QString& base)
+{
+    const bool isPath = given.endsWith(kIndexExtension, Qt::CaseInsensitive)
+        || given.contains(QLatin1Char('/')) || given.contains(QDir::separator());
+    if (!isPath)
+        return { given, dataDir, projectIndexPath(dataDir, given) };
+    const QFileInfo index(QDir(base), given);
+    const QString fileName = index.fileName();
+    const QString name = fileName.endsWith(kIndexExtension, Qt::CaseInsensitive)
+        ? fileName.left(fileName.size() - kIndexExtension.size())
+        : fileName;
+    QString folder = native(index.absolutePath());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    // An index file in the data folder is that project, however it is named.
+    if (QFileInfo(folder).canonicalFilePath() == QFileInfo(dataDir).canonicalFilePath())
+        folder = dataDir;
+    return { name, folder, native(index.absoluteFilePath()) };
+}
+
 QString projectIndexPath(const QString& dataDir, const QString& name)
 {
     return dataDir + name + kIndexExtension;
@@ -276,6 +296,38 @@ QTextDocument& TMainForm::backTextDocument()
     return *m_backTextDocument;
 }
 
+void TMainForm::openFirstProject()
+{
+    // A project asked for that cannot be found is reported, and the one
+    // from the last run opens instead.
+    if (m_requestedProject) {
+        ProjectIndexLines lines;
+        const ProjectLocation location = *m_requestedProject;
+        if (platform::runGuarded(
+                [&] { lines = readIndexOrFail(location.indexPath, location.name); })) {
+            openProjectFrom(location, lines);
+            return;
+        }
+    }
+    openStartupProject();
+}
+
+void TMainForm::openProjectAt(const ProjectLocation& location)
+{
+    openProjectFrom(location, readIndexOrFail(location.indexPath, location.name));
+}
+
+void TMainForm::openProjectFrom(const ProjectLocation& location, const ProjectIndexLines& lines)
+{
+    NameOfProject = location.name;
+    DirOfProject = location.folder + location.name;
+    PathNameOfProject = location.indexPath;
+    m_projectOutsideDataDir = location.folder != DataDir;
+    RedrawImage1();
+    loadProjectFiles(lines, location.folder);
+    ChangedB = false;
+}
+
 void TMainForm::openStartupProject()
 {
     // The read-ahead may still be copying the default files: it ends first.
@@ -289,10 +341,11 @@ void TMainForm::openStartupProject()
         m_startupPictures->finish();
     const QString name = NameOfProject;
     DirOfProject = DataDir + name;
+    m_projectOutsideDataDir = false;
     createProjectFromDefaults(CurrentDir, DataDir, name);
     RedrawImage1();
     PathNameOfProject = DirOfProject + kIndexExtension;
-    loadProjectFiles(readIndexOrFail(PathNameOfProject, name));
+    loadProjectFiles(readIndexOrFail(PathNameOfProject, name), DataDir);
     ChangedB = false;
 }
 
@@ -312,15 +365,20 @@ void TMainForm::LeesProjectButtonClick()
     NameOfProject = name;
     PathNameOfProject = indexPath;
     NieuwButtonClick();
-    loadProjectFiles(lines);
+    m_projectOutsideDataDir = false;
+    loadProjectFiles(lines, DataDir);
     ChangedB = false;
 }
 
-void TMainForm::loadProjectFiles(const ProjectIndexLines& lines)
+void TMainForm::loadProjectFiles(const ProjectIndexLines& lines, const QString& folder)
 {
-    Load2(projectFilePath(DataDir, lines.front));
-    Load3(projectFilePath(DataDir, lines.back));
-    richtext::loadRichTextFile(projectFilePath(DataDir, lines.text), backTextDocument());
+    Load2(projectFilePath(folder, lines.front));
+    Load3(projectFilePath(folder, lines.back));
+    richtext::loadRichTextFile(projectFilePath(folder, lines.text), backTextDocument());
+    // A back picture that the editor made from this text at its top is
+    // printed from the text.
+    if (m_hooks.backTextAtTop)
+        offerBackText(m_hooks.backTextAtTop());
     // The length limit is for typing; a longer name from the browser is kept
     // whole, so saving again writes the same project.
     Edit1->setMaxLength(std::max(Edit1->maxLength(), static_cast<int>(NameOfProject.size())));
@@ -340,6 +398,7 @@ void TMainForm::BewaarProjectButtonClick()
     DirOfProject = name + QDir::separator();
     writeProject(DataDir, name, backTextDocument(), Image3->picture(), Image2->picture());
     ChangedB = false;
+    m_projectOutsideDataDir = false;
 
     if (MessageForm) {
         const QRect frame = frameGeometry();

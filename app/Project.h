@@ -14,6 +14,21 @@ class TYesNoDlg;
 // The default project the program ships with, opened at the first start.
 QString defaultProjectName();
 
+// Where a project lies: its index file, and the folder that holds that file
+// and the project's own folder (the data folder, for projects the program
+// saved). The index file's lines are relative to that folder.
+struct ProjectLocation
+{
+    QString name;
+    QString folder; // ends with a separator
+    QString indexPath;
+};
+
+// The project a user names: the path of an index file (one ending in ".qlp",
+// or holding a folder separator), relative to `base` unless absolute; any
+// other text is the name of a project in the data folder.
+ProjectLocation locateProject(const QString& given, const QString& dataDir, const QString& base);
+
 // Where the index file of project `name` lies.
 QString projectIndexPath(const QString& dataDir, const QString& name);
 

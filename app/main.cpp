@@ -1,13 +1,17 @@
 #include "app/Main.h"
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
+#include "app/CommandLine.h"
+#include "app/PdfExport.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
+#include "app/UpdateLink.h"
 #include "backtext/Back.h"
 #include "dialogs/About.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
+#include "inlay/LayoutSheet.h"
+#include "platform/ErrorReport.h"
 #include "printing/Print.h"
 #include "support/Support.h"
 #include "update/GetVersions.h"
@@ -16,6 +20,7 @@
 #include <QApplication>
 #include <QTextEdit>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -64,13 +69,11 @@ void connectMainForm()
     connectBackForm(*MainForm, *BackForm);
     // Projects load their back text into the editor and save it from there.
     MainForm->setBackTextDocument(BackForm->RichEdit1->document());
-    PrintForm->setSheetSource([] { return MainForm->sheetImage(); });
-    TMainForm::Hooks& hooks = MainForm->hooks();
-    hooks.removeLeftoverInstaller = RemoveRunningVersionInstaller;
-    hooks.confirmClose = [] {
-        // Quitting for the installer asks nothing: the installer takes over.
-        return isQuittingForInstall() || saveBeforeClosing(*YesNoDlg, *MainForm);
-    };
+    PrintForm->setInlaySource([] {
+        return TPrintForm::PrintableInlay { MainForm->page(), MainForm->projectTitle() };
+    });
+    connectVersionsForm(
+        *MainForm, *VersionsForm, [] { return saveBeforeClosing(*YesNoDlg, *MainForm); });
 }
 
 void forgetWindows()
@@ -86,23 +89,16 @@ void forgetWindows()
     BrowseForm = nullptr;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int runWindows(QApplication& application, const CommandLine& command, const QString& caller)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("qzLayer"));
-
-    // Language, platform and folders are known before any window exists.
-    RunStartupProbe();
-
     // The start-up project's pictures are decoded while the windows are made.
     // The program folder is taken first: finding the data folder moves
     // through other folders on its way.
     const QString programDir = programFolder();
     const QString dataDir = GetDataDir(QCoreApplication::applicationName());
     StartupPictures startupPictures;
-    startupPictures.begin(programDir, dataDir, startupProjectName(), sheet::kFrontPictureSize);
+    if (command.project.isEmpty())
+        startupPictures.begin(programDir, dataDir, startupProjectName(), sheet::kFrontPictureSize);
 
     int result = 0;
     {
@@ -110,10 +106,57 @@ int main(int argc, char* argv[])
         createWindows(windows);
         connectMainForm();
         MainForm->setStartupPictures(&startupPictures);
+        if (!command.project.isEmpty())
+            MainForm->setRequestedProject(locateProject(command.project, dataDir, caller));
         QObject::connect(MainForm, &TMainForm::closed, &application, &QApplication::quit);
         MainForm->show();
         result = QApplication::exec();
         forgetWindows();
     }
     return result;
+}
+
+int writePdf(const CommandLine& command)
+{
+    try {
+        writeProjectPdf(command.pdfFile, command.project, command.paper);
+        return 0;
+    } catch (const platform::UserError& error) {
+        std::fprintf(stderr, "qzLayer: %s\n", qPrintable(platform::errorReportText(error.text())));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "qzLayer: %s\n", error.what());
+    }
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // A PDF from the command line is made without any window, so it needs no
+    // display; nor does the help.
+    if (runsWithoutWindow(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString caller = callerFolder();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("qzLayer"));
+
+    // Language, platform and folders are known before any window exists.
+    RunStartupProbe();
+
+    const CommandLine command = parseCommandLine(QCoreApplication::arguments().mid(1), caller);
+    switch (command.action) {
+    case CommandLine::Action::ShowHelp:
+        std::fputs(qPrintable(commandLineHelp()), stdout);
+        return 0;
+    case CommandLine::Action::Refuse:
+        std::fprintf(stderr, "qzLayer: %s\n\n%s",
+            qPrintable(platform::errorReportText(command.problem)), qPrintable(commandLineHelp()));
+        return 2;
+    case CommandLine::Action::WritePdf:
+        return writePdf(command);
+    case CommandLine::Action::OpenWindow:
+        break;
+    }
+    return runWindows(application, command, caller);
 }

@@ -1,5 +1,6 @@
 #include "backtext/Back.h"
 
+#include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
 #include "richtext/RichText.h"
@@ -12,7 +13,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -160,8 +163,45 @@ QImage TBackForm::backPicture()
     picture.fill(palette().color(QPalette::Window));
     const int border = RichEdit1->frameWidth();
     const QPoint innerTopLeft = RichEdit1->geometry().topLeft() + QPoint(border, border);
+    // The blinking text cursor is no part of the text: whether it showed at
+    // the moment of the copy would decide whether it is printed.
+    const int cursorWidth = RichEdit1->cursorWidth();
+    RichEdit1->setCursorWidth(0);
     render(&picture, QPoint(), QRegion(QRect(innerTopLeft, kBackPictureSize)));
+    RichEdit1->setCursorWidth(cursorWidth);
     return picture;
+}
+
+std::shared_ptr<const inlay::BackText> TBackForm::backText(QPoint scroll) const
+{
+    return std::make_shared<const inlay::BackText>(
+        *RichEdit1->document(), textArea(), scroll, RichEdit1->palette());
+}
+
+// The back picture starts at the editor's inner corner; the text area is the
+// viewport, which a vertical scroll bar makes narrower. An editor that was
+// never shown has not laid itself out yet: its area is worked out as it will
+// lay it out.
+QRect TBackForm::textArea() const
+{
+    if (RichEdit1->isVisible()) {
+        const int border = RichEdit1->frameWidth();
+        return RichEdit1->viewport()->geometry().translated(-border, -border);
+    }
+    QRect area(QPoint(0, 0), RichEdit1->contentsRect().size());
+    const std::unique_ptr<QTextDocument> laidOut(RichEdit1->document()->clone());
+    laidOut->setTextWidth(area.width());
+    if (laidOut->size().height() > area.height()) {
+        area.setWidth(area.width()
+            - RichEdit1->style()->pixelMetric(
+                QStyle::PM_ScrollBarExtent, nullptr, RichEdit1->verticalScrollBar()));
+    }
+    return area;
+}
+
+QPoint TBackForm::scrollPosition() const
+{
+    return { RichEdit1->horizontalScrollBar()->value(), RichEdit1->verticalScrollBar()->value() };
 }
 
 // ---- Window events --------------------------------------------------------
@@ -286,7 +326,7 @@ void TBackForm::OKButtonClick()
     m_mainWindow.runSheetOperation([this] {
         // Layouts and repaints that are still pending settle first.
         QCoreApplication::processEvents();
-        m_mainWindow.composeBackPicture(backPicture());
+        m_mainWindow.composeBackPicture(backPicture(), backText(scrollPosition()));
         QString spineText = withoutOuterSpaces(displayedLine(0));
         if (UnSpace(spineText).isEmpty())
             spineText = withoutOuterSpaces(displayedLine(1));
@@ -306,11 +346,8 @@ void TBackForm::insertPicture()
     const QString fileName = chooseFile(pictureRequest());
     if (fileName.isEmpty())
         return;
-    // The text area as the back picture takes it; an editor that was never
-    // shown has no size yet.
-    const QSize area = RichEdit1->isVisible() ? RichEdit1->viewport()->size() : kBackPictureSize;
     const qreal margins = 2 * RichEdit1->document()->documentMargin();
-    const QSizeF room = QSizeF(area) - QSizeF(margins, margins);
+    const QSizeF room = QSizeF(textArea().size()) - QSizeF(margins, margins);
     QTextCursor cursor = RichEdit1->textCursor();
     richtext::insertPictureFile(cursor, fileName, room);
     RichEdit1->setTextCursor(cursor);

@@ -6,6 +6,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+
+namespace inlay {
+class BackText;
+}
 
 class FormatBar;
 class QAction;
@@ -21,8 +26,9 @@ class QTextEdit;
 struct BackFormMainWindow
 {
     // Signs the back picture and composes it onto the layout sheet; the main
-    // window keeps it as its back picture.
-    std::function<void(const QImage& picture)> composeBackPicture;
+    // window keeps it as its back picture, and the text it was made from.
+    std::function<void(const QImage& picture, std::shared_ptr<const inlay::BackText> text)>
+        composeBackPicture;
     // Puts the text into the spine-text field ...
     std::function<void(const QString& text)> setSpineText;
     // ... and draws it on both spines (the Apply command).
@@ -68,6 +74,10 @@ public:
     QString displayedLine(int index) const;
     // The editor's visible area as the window shows it at this moment.
     QImage backPicture();
+    // The text as the editor lays it out, seen from the scroll position, in
+    // the back picture's pixels.
+    std::shared_ptr<const inlay::BackText> backText(QPoint scroll) const;
+    QPoint scrollPosition() const;
     // The folder the read command's dialog opens in, from DirOfProject.
     static QString readDialogFolder();
 
@@ -105,6 +115,7 @@ private:
     void FormShow();
     void FormClose();
     void FormResize();
+    QRect textArea() const;
     QFileDialog* openDialog();
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;

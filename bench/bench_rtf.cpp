@@ -8,11 +8,11 @@
 // both texts there for a look with other programs.
 #include "platform/Picture.h"
 #include "richtext/RichText.h"
+#include "BenchPhoto.h"
 #include "LibjpegReference.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -105,22 +105,6 @@ void fillWithPicture(QTextDocument& document, const QByteArray& jpeg)
     richtext::readRtf(rtf, document);
 }
 
-// Each round prepares outside the timer, then times the work.
-template <typename Prepare, typename Work>
-double medianMilliseconds(Prepare prepare, Work work)
-{
-    std::vector<double> times;
-    for (int round = 0; round < kRounds; ++round) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 struct Timings
 {
     double read = 0;
@@ -133,9 +117,9 @@ Timings timeRtf(const QByteArray& rtf)
 {
     std::unique_ptr<QTextDocument> target;
     Timings timings;
-    timings.read = medianMilliseconds([&] { target = std::make_unique<QTextDocument>(); },
+    timings.read = medianMs(kRounds, [&] { target = std::make_unique<QTextDocument>(); },
         [&] { richtext::readRtf(rtf, *target); });
-    timings.write = medianMilliseconds([] {}, [&] { (void)richtext::writeRtf(*target); });
+    timings.write = medianMs(kRounds, [&] { (void)richtext::writeRtf(*target); });
     timings.stable = richtext::writeRtf(*target) == rtf;
     return timings;
 }
@@ -158,9 +142,9 @@ int main(int argc, char** argv)
     const Timings text = timeRtf(trackRtf);
     const QString html = trackLists.toHtml();
     std::unique_ptr<QTextDocument> htmlTarget;
-    const double htmlRead = medianMilliseconds([&] { htmlTarget = std::make_unique<QTextDocument>(); },
+    const double htmlRead = medianMs(kRounds, [&] { htmlTarget = std::make_unique<QTextDocument>(); },
         [&] { htmlTarget->setHtml(html); });
-    const double htmlWrite = medianMilliseconds([] {}, [&] { (void)htmlTarget->toHtml(); });
+    const double htmlWrite = medianMs(kRounds, [&] { (void)htmlTarget->toHtml(); });
 
     const QByteArray jpeg = photoOfOneMegabyte();
     QTextDocument withPicture;
@@ -173,7 +157,7 @@ int main(int argc, char** argv)
     if (!jpegFile.open(QIODevice::WriteOnly) || jpegFile.write(jpeg) != jpeg.size())
         qFatal("cannot write %s", qPrintable(jpegPath));
     jpegFile.close();
-    const double libjpeg = medianMilliseconds([] {}, [&] { (void)decodeWithLibjpeg(jpegPath, 1); });
+    const double libjpeg = medianMs(kRounds, [&] { (void)decodeWithLibjpeg(jpegPath, 1); });
 
     if (argc > 1) {
         const QDir out(QString::fromLocal8Bit(argv[1]));

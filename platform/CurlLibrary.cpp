@@ -40,7 +40,14 @@ CurlLoadResult loadCurlLibrary(const QString& name, int majorVersion)
         && take(library, "curl_easy_getinfo", functions->easyGetinfo, missing)
         && take(library, "curl_easy_strerror", functions->easyStrerror, missing)
         && take(library, "curl_slist_append", functions->slistAppend, missing)
-        && take(library, "curl_slist_free_all", functions->slistFreeAll, missing);
+        && take(library, "curl_slist_free_all", functions->slistFreeAll, missing)
+        && take(library, "curl_multi_init", functions->multiInit, missing)
+        && take(library, "curl_multi_cleanup", functions->multiCleanup, missing)
+        && take(library, "curl_multi_setopt", functions->multiSetopt, missing)
+        && take(library, "curl_multi_add_handle", functions->multiAddHandle, missing)
+        && take(library, "curl_multi_remove_handle", functions->multiRemoveHandle, missing)
+        && take(library, "curl_multi_socket_action", functions->multiSocketAction, missing)
+        && take(library, "curl_multi_info_read", functions->multiInfoRead, missing);
     if (!complete)
         return { nullptr, missingFunctionText(library, missing) };
     // The QLibrary object goes, the library stays loaded: its functions are

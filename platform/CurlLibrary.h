@@ -6,12 +6,12 @@
 
 #include <memory>
 
-// libcurl is opened when the first download starts rather than at program
+// libcurl is opened when the first transfer starts rather than at program
 // start: it brings a whole TLS and directory-service stack along, and the
-// program only needs it for the update check, long after start.
+// program only needs it for the network, long after start.
 namespace platform {
 
-// The few curl functions the downloads use, taken from the opened library.
+// The few curl functions the transfers use, taken from the opened library.
 struct CurlFunctions
 {
     CURLcode (*globalInit)(long flags) = nullptr;
@@ -23,6 +23,14 @@ struct CurlFunctions
     const char* (*easyStrerror)(CURLcode code) = nullptr;
     curl_slist* (*slistAppend)(curl_slist* list, const char* line) = nullptr;
     void (*slistFreeAll)(curl_slist* list) = nullptr;
+    CURLM* (*multiInit)() = nullptr;
+    CURLMcode (*multiCleanup)(CURLM* multi) = nullptr;
+    CURLMcode (*multiSetopt)(CURLM* multi, CURLMoption option, ...) = nullptr;
+    CURLMcode (*multiAddHandle)(CURLM* multi, CURL* easy) = nullptr;
+    CURLMcode (*multiRemoveHandle)(CURLM* multi, CURL* easy) = nullptr;
+    CURLMcode (*multiSocketAction)(CURLM* multi, curl_socket_t socket, int events, int* running)
+        = nullptr;
+    CURLMsg* (*multiInfoRead)(CURLM* multi, int* messagesLeft) = nullptr;
 };
 
 struct CurlLoadResult

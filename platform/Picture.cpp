@@ -161,6 +161,22 @@ QImage Picture::fullSizeImage() const
     return m_image;
 }
 
+QImage Picture::imageForArea(QSize areaPixels) const
+{
+    if (m_image.isNull() || areaPixels.isEmpty())
+        return m_image;
+    const QSize available = m_originalSize.isValid() ? m_originalSize : m_image.size();
+    const QSize wanted = areaPixels.boundedTo(available);
+    QImage image = m_image;
+    const bool tooCoarse = image.width() < wanted.width() || image.height() < wanted.height();
+    if (tooCoarse && sourceMatchesImage())
+        image = decodeJpeg(m_sourceBytes, wanted);
+    const QSize size = wanted.boundedTo(image.size());
+    if (size == image.size())
+        return image;
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 QByteArray Picture::encodedAs(PictureFormat target) const
 {
     if (target == PictureFormat::Jpeg)

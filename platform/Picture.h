@@ -58,6 +58,11 @@ public:
     const QByteArray& sourceBytes() const { return m_sourceBytes; }
     // Size of the picture in its file (may be larger than image() for a reduced decode).
     QSize originalSize() const { return m_originalSize; }
+    // The picture for an area of areaPixels device pixels: as many pixels in
+    // each direction as the area has, or as the picture has where that is
+    // fewer, smoothly scaled down. A JPEG held at a reduced size is decoded
+    // again from its source when the area is finer than what is held.
+    QImage imageForArea(QSize areaPixels) const;
 
     // Writes the picture in the format of the path's extension (as load() reads
     // them), so a bitmap picture saved as "Front.jpg" is encoded as JPEG:

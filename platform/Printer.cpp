@@ -1,45 +1,52 @@
 #include "platform/Printer.h"
 
-#include <QPageSize>
 #include <QPrinterInfo>
 
 namespace platform {
 
 namespace {
 
-    std::unique_ptr<QPrinter> systemDefaultPrinter()
-    {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            return nullptr;
-        auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        if (!printer->isValid())
-            return nullptr;
-        // The printer's own paper, with its printable margins, so that the page
-        // origin is the corner of the area the printer can reach.
-        const QPageSize paper = info.defaultPageSize();
-        if (paper.isValid())
-            printer->setPageSize(paper);
-        return printer;
-    }
+PrinterList systemPrinters()
+{
+    return { QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName() };
+}
 
-    PrinterSource& source()
-    {
-        static PrinterSource current = systemDefaultPrinter;
-        return current;
-    }
+std::unique_ptr<QPrinter> systemPrinter(const QString& name, const QPageSize& paper)
+{
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull())
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (!printer->isValid())
+        return nullptr;
+    // The printer keeps its own printable margins for the paper, so that
+    // the page origin is the corner of the area it can reach.
+    printer->setPageSize(paper);
+    return printer;
+}
+
+PrinterSystem& replacement()
+{
+    static PrinterSystem current;
+    return current;
+}
 
 } // namespace
 
-std::unique_ptr<QPrinter> openDefaultPrinter()
+PrinterList availablePrinters()
 {
-    return source()();
+    return replacement().list ? replacement().list() : systemPrinters();
 }
 
-PrinterSource setPrinterSource(PrinterSource replacement)
+std::unique_ptr<QPrinter> openPrinter(const QString& name, const QPageSize& paper)
 {
-    PrinterSource previous = std::move(source());
-    source() = replacement ? std::move(replacement) : PrinterSource(systemDefaultPrinter);
+    return replacement().open ? replacement().open(name, paper) : systemPrinter(name, paper);
+}
+
+PrinterSystem setPrinterSystem(PrinterSystem system)
+{
+    PrinterSystem previous = std::move(replacement());
+    replacement() = std::move(system);
     return previous;
 }
 

@@ -1,22 +1,38 @@
 #pragma once
 
+#include <QPageSize>
 #include <QPrinter>
+#include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
-// The printer that print jobs go to. There is no printer selection: a job goes
-// to the system's default printer (on Linux the CUPS default destination)
-// with that printer's default paper, at the printer's own resolution.
+// The printers print jobs can go to: on Linux every CUPS destination.
 namespace platform {
 
-// A printer ready for one job, or nullptr when no default printer is set up.
-// Painting on it starts the job; ending the painter sends the page.
-std::unique_ptr<QPrinter> openDefaultPrinter();
+struct PrinterList
+{
+    QStringList names;
+    QString defaultName; // empty when the system has no default printer
+};
 
-// Tests replace the default printer, e.g. with one that writes a PDF file at a
-// chosen resolution; nullptr restores the system's. Returns the previous source.
-using PrinterSource = std::function<std::unique_ptr<QPrinter>()>;
-PrinterSource setPrinterSource(PrinterSource source);
+// The system's printers and its default one.
+PrinterList availablePrinters();
+
+// The named printer ready for one job on the paper, at the printer's own
+// resolution, with the paper's printable area; nullptr when there is no such
+// printer. Painting on it starts the job; ending the painter sends the pages.
+std::unique_ptr<QPrinter> openPrinter(const QString& name, const QPageSize& paper);
+
+// Tests replace the system's printers, e.g. with printers that write PDF
+// files at a chosen resolution. A member left empty keeps the system's.
+// Returns the previous replacement.
+struct PrinterSystem
+{
+    std::function<PrinterList()> list;
+    std::function<std::unique_ptr<QPrinter>(const QString& name, const QPageSize& paper)> open;
+};
+PrinterSystem setPrinterSystem(PrinterSystem replacement);
 
 } // namespace platform

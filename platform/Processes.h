@@ -22,6 +22,10 @@ public:
     explicit operator bool() const { return m_handle >= 0; }
     qint64 processId() const { return m_processId; }
 
+    // Asks the process to end by itself, as the system's shutdown does (on
+    // Linux: SIGTERM). False when the request could not be made, for
+    // instance because the process has already ended.
+    bool askToEnd();
     // Ends the process at once. The exit code is the one it reports where the
     // system lets the ender choose it. False when the process could not be
     // ended, for instance because it has already ended.
@@ -48,7 +52,8 @@ bool processListHasFullPaths();
 QList<qint64> runningProcessIds();
 
 // Opens the process so that it can be ended. The handle is empty when the
-// process has gone or belongs to someone this program may not end.
+// process has gone or belongs to another user: only the user's own processes
+// are opened, also when the program runs with an administrator's rights.
 ProcessHandle openProcess(qint64 processId);
 
 // Full path of the process's executable; empty when it cannot be read

@@ -54,9 +54,31 @@ QString readLink(const QString& path)
     }
 }
 
+QString procEntry(qint64 processId, const char* name)
+{
+    return QStringLiteral("/proc/") + QString::number(processId) + u'/' + QLatin1String(name);
+}
+
 QString procExeLink(qint64 processId)
 {
-    return QStringLiteral("/proc/") + QString::number(processId) + QStringLiteral("/exe");
+    return procEntry(processId, "exe");
+}
+
+// The real and the effective user of the process are both this program's
+// real user; as root, that keeps other users' processes out of reach too.
+bool belongsToThisUser(qint64 processId)
+{
+    QFile status(procEntry(processId, "status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = status.readAll();
+    const qsizetype start = text.indexOf("\nUid:");
+    if (start < 0)
+        return false;
+    const qsizetype end = text.indexOf('\n', start + 1);
+    const QList<QByteArray> ids = text.mid(start + 5, end - start - 5).simplified().split(' ');
+    const QByteArray me = QByteArray::number(::getuid());
+    return ids.size() >= 2 && ids[0] == me && ids[1] == me;
 }
 
 } // namespace
@@ -94,6 +116,11 @@ void ProcessHandle::close()
         ::close(int(m_handle));
     m_handle = -1;
     m_processId = 0;
+}
+
+bool ProcessHandle::askToEnd()
+{
+    return m_handle >= 0 && pidfdSendSignal(int(m_handle), SIGTERM) == 0;
 }
 
 bool ProcessHandle::terminate(int /*exitCode: a killed process reports its signal instead*/)
@@ -140,8 +167,9 @@ ProcessHandle openProcess(qint64 processId)
     const int pidfd = pidfdOpen(processId);
     if (pidfd < 0)
         return {};
-    // Ending it must be allowed, as it is for the user's own processes.
-    if (!stillRunning(pidfd)) {
+    // The identifier may go to a new process while its owner is read; the
+    // pidfd tells whether the one opened is still the one read about.
+    if (!belongsToThisUser(processId) || !stillRunning(pidfd)) {
         ::close(pidfd);
         return {};
     }

@@ -9,10 +9,14 @@
 #include "support/SharedState.h"
 #include "support/Support.h"
 
+#include <QComboBox>
 #include <QDir>
-#include <QPainter>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStandardPaths>
 
 TPrintForm* PrintForm = nullptr;
 
@@ -20,18 +24,30 @@ namespace {
 
 const QString kLeftSetting = QStringLiteral("PrintLeft");
 const QString kTopSetting = QStringLiteral("PrintTop");
+const QString kPrinterSetting = QStringLiteral("PrintPrinter");
+const QString kPaperSetting = QStringLiteral("PrintPaper");
+const QString kPdfFolderSetting = QStringLiteral("PdfFolder");
 constexpr int kDefaultLeft = 200;
 constexpr int kDefaultTop = 100;
+constexpr int kPanelHeight = 150;
 
 struct PrintTexts
 {
     QString captionSuffix;
     QString print;
     QString cancel;
-    QString noSheet;
-    QString noDefaultPrinter;
-    QString cannotStart; // %1: the printer
-    QString notFinished; // %1: the printer
+    QString pdf;
+    QString printer;
+    QString paper;
+    QString letter;
+    QString noPrinter;
+    QString twoPages;
+    QString noPrinterSetUp;
+    QString printerGone; // %1: the printer
+    QString sent; // %1: the printer
+    QString saved; // %1: the file
+    QString pdfTitle;
+    QString pdfFilter;
 };
 
 const PrintTexts& texts()
@@ -40,41 +56,89 @@ const PrintTexts& texts()
         QStringLiteral(" - Afdrukvoorbeeld"),
         QStringLiteral("Afdrukken"),
         QStringLiteral("Annuleren"),
-        QStringLiteral("Er is geen blad om af te drukken"),
-        QStringLiteral("Er is geen standaardprinter ingesteld. Stel een printer in als "
-                       "standaardprinter en druk opnieuw af"),
-        QStringLiteral("De printer %1 kan de afdruk niet starten"),
-        QStringLiteral("De printer %1 heeft de afdruk niet afgemaakt"),
+        QStringLiteral("PDF..."),
+        QStringLiteral("Printer:"),
+        QStringLiteral("Papier:"),
+        QStringLiteral("Letter (VS)"),
+        QStringLiteral("(geen printer)"),
+        QStringLiteral("Dit papier is te kort voor de hele layout: de voorkant en de "
+                       "achterkant komen elk op een eigen blad."),
+        QStringLiteral("Er is geen printer ingesteld. Stel een printer in, of maak een PDF"),
+        QStringLiteral("De printer \"%1\" is niet beschikbaar"),
+        QStringLiteral("Naar de printer \"%1\" gestuurd."),
+        QStringLiteral("Bewaard als %1."),
+        QStringLiteral(" - Bewaar als PDF"),
+        QStringLiteral("PDF-bestanden (*.pdf)"),
     };
     static const PrintTexts english {
         QStringLiteral(" - Printing Example"),
         QStringLiteral("Print"),
         QStringLiteral("Cancel"),
-        QStringLiteral("There is no sheet to print"),
-        QStringLiteral("No default printer is set up. Set up a printer as the default "
-                       "printer and print again"),
-        QStringLiteral("The printer %1 cannot start the print job"),
-        QStringLiteral("The printer %1 did not finish the print job"),
+        QStringLiteral("PDF..."),
+        QStringLiteral("Printer:"),
+        QStringLiteral("Paper:"),
+        QStringLiteral("Letter (US)"),
+        QStringLiteral("(no printer)"),
+        QStringLiteral("This paper is too short for the whole layout: the front and the back "
+                       "inlay are each printed on a page of their own."),
+        QStringLiteral("No printer is set up. Set up a printer, or make a PDF"),
+        QStringLiteral("The printer \"%1\" is not available"),
+        QStringLiteral("Sent to the printer \"%1\"."),
+        QStringLiteral("Saved as %1."),
+        QStringLiteral(" - Save as PDF"),
+        QStringLiteral("PDF files (*.pdf)"),
     };
     return sLanguage == QLatin1String("NLD") ? dutch : english;
 }
 
-// How the error texts name a printer: its queue name, or the file a file
-// printer writes.
-QString printerLabel(const QPrinter& printer)
+void placeByDesign(QWidget* widget, int left, int top, int width, int height)
 {
-    const QString name = printer.printerName().isEmpty()
-        ? QDir::toNativeSeparators(printer.outputFileName())
-        : printer.printerName();
-    return QLatin1Char('"') + name + QLatin1Char('"');
+    widget->setGeometry(platform::scaled(left), platform::scaled(top), platform::scaled(width),
+        platform::scaled(height));
 }
 
+QLabel* createLabel(QWidget* parent, int left, int top, int width, int height)
+{
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placeByDesign(label, left, top, width, height);
+    return label;
+}
+
+// A file name from the title: characters no file system takes become "_".
+QString pdfFileName(const QString& title)
+{
+    QString name = title.trimmed();
+    for (QChar& c : name) {
+        if (QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 32)
+            c = u'_';
+    }
+    return (name.isEmpty() ? QStringLiteral("qzLayer") : name) + QStringLiteral(".pdf");
+}
+
+// Printing a large photo takes a moment; the pointer says so meanwhile.
+class BusyPointer
+{
+public:
+    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
 } // namespace
+
+Paper rememberedPaper()
+{
+    return paperFromKey(platform::Settings::readString(kPaperSetting, QString()))
+        .value_or(Paper::A4);
+}
 
 TPrintForm::TPrintForm(QWidget* parent)
     : QDialog(parent)
 {
     createControls();
+    connectControls();
     FormCreate();
 }
 
@@ -85,21 +149,41 @@ void TPrintForm::createControls()
     setFont(windowFont);
 
     Panel1 = new QWidget(this);
-    Panel1->setFixedHeight(platform::scaled(63));
+    Panel1->setFixedHeight(platform::scaled(kPanelHeight));
 
     PrintButton = new QPushButton(Panel1);
-    PrintButton->setGeometry(
-        platform::scaled(10), platform::scaled(10), platform::scaled(159), platform::scaled(42));
+    placeByDesign(PrintButton, 10, 10, 159, 42);
     CancelButton = new QPushButton(Panel1);
-    CancelButton->setGeometry(
-        platform::scaled(184), platform::scaled(10), platform::scaled(158), platform::scaled(42));
+    placeByDesign(CancelButton, 184, 10, 158, 42);
+    PdfButton = new QPushButton(Panel1);
+    placeByDesign(PdfButton, 357, 10, 120, 42);
+
+    PrinterLabel = createLabel(Panel1, 10, 62, 80, 32);
+    PrinterBox = new QComboBox(Panel1);
+    placeByDesign(PrinterBox, 95, 60, 380, 36);
+    PaperLabel = createLabel(Panel1, 485, 62, 70, 32);
+    PaperBox = new QComboBox(Panel1);
+    placeByDesign(PaperBox, 560, 60, 215, 36);
+    PrinterLabel->setBuddy(PrinterBox);
+    PaperLabel->setBuddy(PaperBox);
+
+    NoteLabel = new QLabel(Panel1);
+    NoteLabel->setWordWrap(true);
+    NoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    placeByDesign(NoteLabel, 10, 102, 767, 46);
 
     Image1 = new PreviewImage(this);
+}
 
-    connect(PrintButton, &QPushButton::clicked, this,
-        platform::guarded([this] { PrintButtonClick(); }));
-    connect(CancelButton, &QPushButton::clicked, this,
-        platform::guarded([this] { CancelButtonClick(); }));
+void TPrintForm::connectControls()
+{
+    using platform::guarded;
+    connect(PrintButton, &QPushButton::clicked, this, guarded([this] { PrintButtonClick(); }));
+    connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
+    connect(PdfButton, &QPushButton::clicked, this, guarded([this] { PdfButtonClick(); }));
+    connect(PrinterBox, &QComboBox::activated, this, guarded([this] { choiceChanged(); }));
+    connect(PaperBox, &QComboBox::activated, this, guarded([this] { choiceChanged(); }));
 }
 
 void TPrintForm::FormCreate()
@@ -108,6 +192,12 @@ void TPrintForm::FormCreate()
     setWindowTitle(ProgNam + text.captionSuffix);
     PrintButton->setText(text.print);
     CancelButton->setText(text.cancel);
+    PdfButton->setText(text.pdf);
+    PrinterLabel->setText(text.printer);
+    PaperLabel->setText(text.paper);
+    PaperBox->addItem(QStringLiteral("A4"), paperKey(Paper::A4));
+    PaperBox->addItem(text.letter, paperKey(Paper::Letter));
+    PaperBox->setCurrentIndex(std::max(PaperBox->findData(paperKey(rememberedPaper())), 0));
 
     rScreen = platform::screenPixelsPerInch() / 96.0;
 
@@ -162,14 +252,19 @@ void TPrintForm::FormClose()
     platform::Settings::writeInteger(kTopSetting, pos().y());
 }
 
-void TPrintForm::setSheetSource(SheetSource source)
+void TPrintForm::setInlaySource(InlaySource source)
 {
-    m_sheetSource = std::move(source);
+    m_inlaySource = std::move(source);
 }
 
-QImage TPrintForm::currentSheet() const
+void TPrintForm::setPdfFileChooser(PdfFileChooser chooser)
 {
-    return m_sheetSource ? m_sheetSource() : QImage();
+    m_choosePdfFile = std::move(chooser);
+}
+
+TPrintForm::PrintableInlay TPrintForm::currentInlay() const
+{
+    return m_inlaySource ? m_inlaySource() : PrintableInlay { inlay::Page(), ProgNam };
 }
 
 const QImage& TPrintForm::previewPicture() const
@@ -177,51 +272,127 @@ const QImage& TPrintForm::previewPicture() const
     return Image1->picture();
 }
 
+Paper TPrintForm::chosenPaper() const
+{
+    return paperFromKey(PaperBox->currentData().toString()).value_or(Paper::A4);
+}
+
+QString TPrintForm::chosenPrinter() const
+{
+    return PrinterBox->currentData().toString();
+}
+
+// Printers come and go: the list is read again each time the window opens.
+// The printer chosen last time is chosen again while it is there, otherwise
+// the system's default.
+void TPrintForm::fillPrinters()
+{
+    const platform::PrinterList printers = platform::availablePrinters();
+    PrinterBox->clear();
+    for (const QString& name : printers.names)
+        PrinterBox->addItem(name, name);
+    if (printers.names.isEmpty()) {
+        PrinterBox->addItem(texts().noPrinter, QString());
+        PrinterBox->setEnabled(false);
+        return;
+    }
+    PrinterBox->setEnabled(true);
+    const QString remembered = platform::Settings::readString(kPrinterSetting, QString());
+    int chosen = PrinterBox->findData(remembered);
+    if (chosen < 0)
+        chosen = PrinterBox->findData(printers.defaultName);
+    PrinterBox->setCurrentIndex(std::max(chosen, 0));
+}
+
+void TPrintForm::choiceChanged()
+{
+    if (!chosenPrinter().isEmpty())
+        platform::Settings::writeString(kPrinterSetting, chosenPrinter());
+    platform::Settings::writeString(kPaperSetting, paperKey(chosenPaper()));
+    PrintExample();
+}
+
 void TPrintForm::execPreview()
 {
+    fillPrinters();
     PrintExample();
     exec();
 }
 
+// The chosen printer's pages; without a printer, the PDF's.
+PagedOutput TPrintForm::chosenOutput() const
+{
+    const QString name = chosenPrinter();
+    if (!name.isEmpty()) {
+        if (const std::unique_ptr<QPrinter> printer
+            = platform::openPrinter(name, pageSizeOf(chosenPaper())))
+            return printerOutput(*printer);
+    }
+    return pdfOutput(chosenPaper());
+}
+
+void TPrintForm::showNote(const QString& status)
+{
+    QStringList lines;
+    if (m_pageCount > 1)
+        lines << texts().twoPages;
+    if (!status.isEmpty())
+        lines << status;
+    NoteLabel->setText(lines.join(QLatin1Char('\n')));
+}
+
 void TPrintForm::PrintExample()
 {
-    QImage preview(Image1->size(), QImage::Format_RGB32);
-    preview.fill(Qt::white);
-    const QImage sheet = currentSheet();
-    if (!sheet.isNull()) {
-        // Without smooth transformation the painter samples the nearest pixel.
-        QPainter painter(&preview);
-        painter.drawImage(preview.rect(), sheet);
-    }
-    Image1->setPicture(preview);
+    const PagedOutput output = chosenOutput();
+    m_pageCount = int(output.plan.size());
+    Image1->setPicture(previewImage(currentInlay().page, output, Image1->size()));
+    showNote();
 }
 
 void TPrintForm::PrintCover()
 {
     const PrintTexts& text = texts();
-    const QImage sheet = currentSheet();
-    if (sheet.isNull())
-        throw platform::UserError(text.noSheet);
-
-    const std::unique_ptr<QPrinter> printer = platform::openDefaultPrinter();
+    const QString name = chosenPrinter();
+    if (name.isEmpty())
+        throw platform::UserError(text.noPrinterSetUp);
+    const std::unique_ptr<QPrinter> printer
+        = platform::openPrinter(name, pageSizeOf(chosenPaper()));
     if (!printer)
-        throw platform::UserError(text.noDefaultPrinter);
+        throw platform::UserError(text.printerGone.arg(name));
+    const PrintableInlay inlay = currentInlay();
+    {
+        const BusyPointer busy;
+        printInlay(*printer, inlay.page, inlay.title);
+    }
+    showNote(text.sent.arg(name));
+}
 
-    // Beginning to paint starts the job and opens its page; the painter ends
-    // the job when it goes out of scope, so a failure while drawing still
-    // ends it.
-    QPainter painter;
-    if (!painter.begin(printer.get()))
-        throw platform::UserError(text.cannotStart.arg(printerLabel(*printer)));
-    // Cut marks and frame lines must stay crisp: no lossy compression of the
-    // sheet on its way to the printer, and no smoothing (nearest pixel).
-    painter.setRenderHint(QPainter::LosslessImageRendering);
-    const QRect target
-        = printTargetRect(sheet.size(), printer->logicalDpiX(), printer->logicalDpiY());
-    painter.drawImage(target, sheet);
-    const bool ended = painter.end();
-    if (!ended || printer->printerState() == QPrinter::Error)
-        throw platform::UserError(text.notFinished.arg(printerLabel(*printer)));
+QString TPrintForm::askForPdfFile(const QString& suggestedPath)
+{
+    if (m_choosePdfFile)
+        return m_choosePdfFile(suggestedPath);
+    const PrintTexts& text = texts();
+    QString path = QFileDialog::getSaveFileName(
+        this, ProgNam + text.pdfTitle, suggestedPath, text.pdfFilter);
+    if (!path.isEmpty() && !path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    return path;
+}
+
+void TPrintForm::PdfButtonClick()
+{
+    const PrintableInlay inlay = currentInlay();
+    const QString folder = platform::Settings::readString(
+        kPdfFolderSetting, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const QString path = askForPdfFile(QDir(folder).filePath(pdfFileName(inlay.title)));
+    if (path.isEmpty())
+        return;
+    {
+        const BusyPointer busy;
+        writeInlayPdf(path, inlay.page, chosenPaper(), inlay.title);
+    }
+    platform::Settings::writeString(kPdfFolderSetting, QFileInfo(path).absolutePath());
+    showNote(texts().saved.arg(QDir::toNativeSeparators(path)));
 }
 
 void TPrintForm::PrintButtonClick()

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "inlay/InlayPage.h"
+#include "printing/InlayOutput.h"
 #include "printing/PreviewImage.h"
 
 #include <QDialog>
 #include <QImage>
 
 #include <functional>
+#include <optional>
 
+class QComboBox;
+class QLabel;
 class QPushButton;
 class QWidget;
 
-// The print window: a preview of the whole layout sheet in an area with the
-// proportions of an A4 page, and printing of the sheet on the default printer
-// at very nearly its true size. Printing leaves the window open; each print
-// is one more copy.
+// The print window: a preview of the inlay on the chosen paper, in an area
+// with the proportions of an A4 page; printing on the chosen printer at very
+// nearly true size; and the same pages as a PDF file at exactly true size.
+// Printing leaves the window open; each print is one more copy.
 class TPrintForm : public QDialog
 {
     Q_OBJECT
@@ -21,20 +26,34 @@ class TPrintForm : public QDialog
 public:
     explicit TPrintForm(QWidget* parent = nullptr);
 
-    // The layout sheet the window previews and prints: the main window's
-    // raster, read each time it is needed.
-    using SheetSource = std::function<QImage()>;
-    void setSheetSource(SheetSource source);
+    // What the window previews and prints: the main window's page, read each
+    // time it is needed, and the title its print job and PDF get.
+    struct PrintableInlay
+    {
+        inlay::Page page;
+        QString title;
+    };
+    using InlaySource = std::function<PrintableInlay()>;
+    void setInlaySource(InlaySource source);
 
-    // The main window's print command: refreshes the preview, then shows the
-    // window modally and returns when it is closed.
+    // Asks where to write the PDF, starting from the suggested path; empty
+    // when the user cancels. Tests replace the file dialog; an empty chooser
+    // restores it.
+    using PdfFileChooser = std::function<QString(const QString& suggestedPath)>;
+    void setPdfFileChooser(PdfFileChooser chooser);
+
+    // The main window's print command: refreshes the printers and the
+    // preview, then shows the window modally and returns when it is closed.
     void execPreview();
 
     void PrintExample();
     void PrintCover();
+    void PdfButtonClick();
 
     // The preview picture that Image1 shows.
     const QImage& previewPicture() const;
+    Paper chosenPaper() const;
+    QString chosenPrinter() const; // empty when there is no printer
 
     // The screen's pixels per inch divided by 96, fixed at creation.
     double rScreen = 1.0;
@@ -42,6 +61,12 @@ public:
     QWidget* Panel1 = nullptr;
     QPushButton* PrintButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    QPushButton* PdfButton = nullptr;
+    QLabel* PrinterLabel = nullptr;
+    QComboBox* PrinterBox = nullptr;
+    QLabel* PaperLabel = nullptr;
+    QComboBox* PaperBox = nullptr;
+    QLabel* NoteLabel = nullptr;
     PreviewImage* Image1 = nullptr;
 
 protected:
@@ -58,10 +83,21 @@ private:
     void CancelButtonClick();
 
     void createControls();
-    QImage currentSheet() const;
+    void connectControls();
+    void fillPrinters();
+    void choiceChanged();
+    PrintableInlay currentInlay() const;
+    PagedOutput chosenOutput() const;
+    QString askForPdfFile(const QString& suggestedPath);
+    void showNote(const QString& status = QString());
 
-    SheetSource m_sheetSource;
+    InlaySource m_inlaySource;
+    PdfFileChooser m_choosePdfFile;
+    int m_pageCount = 1; // of the output the preview shows
 };
+
+// The paper chosen last in the print window; A4 until one is chosen.
+Paper rememberedPaper();
 
 // The one print window, created at program start.
 extern TPrintForm* PrintForm;

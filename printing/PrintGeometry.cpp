@@ -1,5 +1,7 @@
 #include "printing/PrintGeometry.h"
 
+#include "inlay/LayoutSheet.h"
+
 #include <cmath>
 
 namespace {
@@ -7,6 +9,9 @@ namespace {
 constexpr double kSheetPixelsPerInch = 96.0;
 constexpr double kAcrossCorrection = 0.93781;
 constexpr double kDownCorrection = 0.93474;
+constexpr double kMillimetresPerInch = 25.4;
+constexpr double kPdfSheetPixelMm = 0.25;
+constexpr double kPdfOriginMm = 4.0;
 
 int scaledRounded(int value, double factor)
 {
@@ -42,4 +47,42 @@ QRect printTargetRect(QSize sheet, int dpiX, int dpiY)
     const int right = roundHalfToEven(sheet.width() * sx * kAcrossCorrection);
     const int bottom = roundHalfToEven(sheet.height() * sy * kDownCorrection);
     return { QPoint(0, 0), QSize(right, bottom) };
+}
+
+PageGeometry printerPageGeometry(int dpiX, int dpiY, QPointF printableCornerMm)
+{
+    // The sheet pixel as the target rectangle of the whole layout makes it.
+    const QRect target = printTargetRect(sheet::kLayoutSize, dpiX, dpiY);
+    const double dotsAcross = double(target.width()) / sheet::kLayoutSize.width();
+    const double dotsDown = double(target.height()) / sheet::kLayoutSize.height();
+    return { printableCornerMm,
+        QSizeF(dotsAcross * kMillimetresPerInch / dpiX, dotsDown * kMillimetresPerInch / dpiY) };
+}
+
+PageGeometry pdfPageGeometry()
+{
+    return { QPointF(kPdfOriginMm, kPdfOriginMm), QSizeF(kPdfSheetPixelMm, kPdfSheetPixelMm) };
+}
+
+QTransform sheetToDevice(
+    const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm, QSizeF dotsPerMm)
+{
+    const QPoint partStart = inlay::partArea(part).topLeft();
+    const QPointF originDots((geometry.originMm.x() - deviceOriginMm.x()) * dotsPerMm.width(),
+        (geometry.originMm.y() - deviceOriginMm.y()) * dotsPerMm.height());
+    QTransform transform;
+    transform.translate(originDots.x(), originDots.y());
+    transform.scale(geometry.sheetPixelMm.width() * dotsPerMm.width(),
+        geometry.sheetPixelMm.height() * dotsPerMm.height());
+    transform.translate(-partStart.x(), -partStart.y());
+    return transform;
+}
+
+QList<inlay::Part> pagePlan(const PageGeometry& geometry, double bottomMm)
+{
+    const double layoutBottomMm
+        = geometry.originMm.y() + sheet::kLayoutBottom * geometry.sheetPixelMm.height();
+    if (layoutBottomMm <= bottomMm)
+        return { inlay::Part::Whole };
+    return { inlay::Part::Front, inlay::Part::Back };
 }

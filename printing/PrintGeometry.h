@@ -1,7 +1,13 @@
 #pragma once
 
+#include "inlay/InlayPage.h"
+
+#include <QList>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
+#include <QSizeF>
+#include <QTransform>
 
 // Sizes of the print window's preview and of the printed sheet. Pure
 // arithmetic, apart from any window or printer.
@@ -23,3 +29,30 @@ QSize previewAreaSize(double rScreen);
 // then shrunk by factors that differ across and down, so that it prints at
 // 0.24813 mm across and 0.24732 mm down. The screen plays no part.
 QRect printTargetRect(QSize sheet, int dpiX, int dpiY);
+
+// Where the layout lands on paper: the corner of sheet pixel (0, 0), in
+// millimetres from the paper's top left corner, and the size one sheet pixel
+// prints at. Every way of putting the page on paper (printer, preview, PDF)
+// goes through one of these.
+struct PageGeometry
+{
+    QPointF originMm;
+    QSizeF sheetPixelMm;
+};
+
+// A printer's page as printing has always placed it: from the corner of the
+// printable area, the sheet pixel measured by printTargetRect.
+PageGeometry printerPageGeometry(int dpiX, int dpiY, QPointF printableCornerMm);
+// A PDF's page: exactly 4 sheet pixels per millimetre, sheet pixel (0, 0) at
+// 4 mm from the left and top edges.
+PageGeometry pdfPageGeometry();
+
+// The transform from sheet pixels to a device that shows the paper from
+// deviceOriginMm (in paper millimetres) at dotsPerMm, for one part of the
+// layout: a part printed alone starts where the whole layout starts.
+QTransform sheetToDevice(
+    const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm, QSizeF dotsPerMm);
+
+// The parts, one page each: the whole layout when it ends above bottomMm on
+// the paper, otherwise the front and the back inlay apart.
+QList<inlay::Part> pagePlan(const PageGeometry& geometry, double bottomMm);

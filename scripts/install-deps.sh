@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-qpa-plugins
     libjpeg62-turbo-dev libcurl4-openssl-dev
+    libssl-dev
     fonts-dejavu-core fonts-liberation2
     libbenchmark-dev
     poppler-utils

@@ -7,6 +7,9 @@
 namespace {
 
 constexpr qsizetype kMaxDisplayNameRest = 255;
+constexpr int kHashField = 7;
+constexpr qsizetype kSha256HexDigits = 64;
+constexpr qint64 kBytesPerKiB = 1024;
 
 bool isLowerAscii(QChar c)
 {
@@ -25,6 +28,11 @@ QString upperAscii(QString text)
             c = QChar(c.unicode() - u'a' + u'A');
     }
     return text;
+}
+
+bool isHexDigit(QChar c)
+{
+    return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 bool holdsControlCharacter(const QString& text)
@@ -89,6 +97,27 @@ bool isPlainInstallerName(const QString& name)
     return std::any_of(stem.cbegin(), stem.cend(), isDigit);
 }
 
+QString installerExtension()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral(".exe");
+#else
+    return QStringLiteral(".deb");
+#endif
+}
+
+QByteArray installerHashFromField(const QString& field)
+{
+    if (field.size() != kSha256HexDigits || !std::all_of(field.cbegin(), field.cend(), isHexDigit))
+        return {};
+    return QByteArray::fromHex(field.toLatin1());
+}
+
+bool installerSizeMatches(qint64 bytes, qint32 sizeKiB)
+{
+    return bytes > (sizeKiB - 1) * kBytesPerKiB && bytes <= sizeKiB * kBytesPerKiB;
+}
+
 QString installerDisplayName(const QString& installerName)
 {
     QString name = UnNumber(LeftOf(u'.', installerName));
@@ -106,7 +135,7 @@ QString installerAddress(const QString& catalogueAddress, const QString& install
 
 QString runningVersionInstallerName(const QString& programName, const QString& versionText)
 {
-    return programName + versionDigits(versionText) + QStringLiteral(".exe");
+    return programName + versionDigits(versionText) + installerExtension();
 }
 
 CatalogueCheck checkCatalogue(
@@ -142,5 +171,9 @@ CatalogueCheck checkCatalogue(
     check.displayVersion = displayVersion(newDigits, newLetter);
     check.remark = fields.size() >= 7 ? fields[dutch ? 5 : 6] : QString();
     check.downloadSize = size;
+    if (fields.size() > kHashField)
+        check.installerSha256 = installerHashFromField(fields[kHashField]);
+    check.offersInstaller
+        = !check.installerSha256.isEmpty() && check.installerName.endsWith(installerExtension());
     return check;
 }

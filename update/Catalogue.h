@@ -9,8 +9,9 @@
 //
 // The catalogue is a text with one comma-separated record per line (lines end
 // with a carriage return): program name, installer file name, version letter,
-// installer size in KiB, a further field, and optionally a Dutch and an
-// English remark.
+// installer size in KiB, a further field, optionally a Dutch and an English
+// remark, and then optionally the installer's SHA-256 in hexadecimal. Older
+// versions of the program read only the first seven fields.
 
 // Results of a catalogue check.
 enum CatalogueResult : quint8 {
@@ -52,6 +53,18 @@ QString displayVersion(const QString& digits, QChar letter);
 // folder, no "..", no control characters) with a digit before its first ".".
 bool isPlainInstallerName(const QString& name);
 
+// The installers this system can take: ".deb" packages on Linux, ".exe"
+// programs on Windows.
+QString installerExtension();
+
+// The SHA-256 of the installer as catalogue field 7 gives it: 64 hexadecimal
+// digits in either case. Empty when the field is anything else.
+QByteArray installerHashFromField(const QString& field);
+
+// Whether a downloaded installer has the size the catalogue gives in KiB:
+// more than (size - 1) KiB and at most size KiB.
+bool installerSizeMatches(qint64 bytes, qint32 sizeKiB);
+
 // The program name shown while installing: "qzLayer101.exe" gives "qzLAYER",
 // "setup2.exe" gives "Setup".
 QString installerDisplayName(const QString& installerName);
@@ -60,7 +73,7 @@ QString installerDisplayName(const QString& installerName);
 QString installerAddress(const QString& catalogueAddress, const QString& installerName);
 
 // File name of the installer of the running version: program name, version
-// digits, ".exe".
+// digits, installer extension.
 QString runningVersionInstallerName(const QString& programName, const QString& versionText);
 
 struct CatalogueCheck
@@ -71,6 +84,10 @@ struct CatalogueCheck
     QString displayVersion;
     QString remark;
     qint32 downloadSize = 0;
+    QByteArray installerSha256; // the 32 bytes of field 7; empty without a valid one
+    // The installer can be fetched, checked and handed to this system: it
+    // has this system's extension and the record gives its hash.
+    bool offersInstaller = false;
 };
 
 // Looks up the program in the catalogue and compares the version offered

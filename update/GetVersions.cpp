@@ -2,6 +2,7 @@
 
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
+#include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "platform/Windows1252.h"
 #include "support/SharedState.h"
@@ -9,10 +10,13 @@
 #include "update/Catalogue.h"
 #include "update/Terminate.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextBlock>
@@ -20,7 +24,6 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include <exception>
 #include <optional>
 
 QString DownloadName;
@@ -33,14 +36,14 @@ TVersionsForm* VersionsForm = nullptr;
 
 namespace {
 
-constexpr qsizetype kCatalogueChunkBytes = 2048;
-constexpr qsizetype kDownloadChunkBytes = 4096;
 constexpr int kBytesPerKiB = 1024;
 constexpr int kLastFailingShellResult = 32;
 // A companion that keeps coming back (or cannot be ended) must not keep the
 // program from quitting for ever.
-constexpr int kMaxCompanionEndings = 100;
-constexpr int kCompanionEndWaitMs = 2000;
+constexpr int kMaxCompanionEndings = 10;
+// Time a companion gets to end by itself before it is ended at once.
+constexpr int kCompanionGraceMs = 3000;
+const QString kCheckAtStartSetting = QStringLiteral("CheckForUpdates");
 
 bool quittingForInstall = false;
 
@@ -63,52 +66,28 @@ QString companionExecutableSuffix()
 #endif
 }
 
+// A Windows installer takes the switches of a silent set-up; a Debian
+// package goes to the desktop's package installer, which takes none and
+// asks for the administrator's password itself.
+QString installerParameters()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("/SP- /silent /noicons");
+#else
+    return {};
+#endif
+}
+
 QString userAgent()
 {
     return ProgNam + QStringLiteral(" update");
 }
 
-void quitForInstall()
+TVersionsForm::ProgramExit leaveAtOnce()
 {
-    // exit() rather than quit(): the windows must not be asked to close.
-    QCoreApplication::exit(0);
+    // exit() rather than quit(): without a main window there is nothing to ask.
+    return { [] { return true; }, [] { QCoreApplication::exit(0); } };
 }
-
-// Downloaded files carry no execute permission where the system has one.
-void makeExecutable(const QString& path)
-{
-#ifndef Q_OS_WIN
-    QFile::setPermissions(
-        path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-#else
-    Q_UNUSED(path);
-#endif
-}
-
-// Keeps both buttons disabled while a download runs: the window handles
-// events between chunks, and a second click must not start another one.
-class ButtonsDisabled
-{
-public:
-    ButtonsDisabled(QPushButton* first, QPushButton* second)
-        : m_first(first)
-        , m_second(second)
-    {
-        m_first->setEnabled(false);
-        m_second->setEnabled(false);
-    }
-    ~ButtonsDisabled()
-    {
-        m_first->setEnabled(true);
-        m_second->setEnabled(true);
-    }
-    ButtonsDisabled(const ButtonsDisabled&) = delete;
-    ButtonsDisabled& operator=(const ButtonsDisabled&) = delete;
-
-private:
-    QPushButton* m_first;
-    QPushButton* m_second;
-};
 
 } // namespace
 
@@ -136,17 +115,23 @@ TVersionsForm::TVersionsForm(const QString& catalogueAddress, QWidget* parent)
     , m_catalogueAddress(catalogueAddress)
     , m_catalogueOptions(defaultCatalogueHttpOptions())
     , m_downloadOptions(defaultDownloadHttpOptions())
-    , m_quit(quitForInstall)
+    , m_exit(leaveAtOnce())
 {
     buildControls();
     FormCreate();
+    connect(&m_catalogueTransfer, &platform::HttpTransfer::finished, this,
+        &TVersionsForm::catalogueArrived);
+    connect(&m_download, &InstallerDownload::progress, this, &TVersionsForm::downloadProgress);
+    connect(&m_download, &InstallerDownload::finished, this, &TVersionsForm::downloadFinished);
 }
 
 platform::HttpOptions TVersionsForm::defaultCatalogueHttpOptions()
 {
     platform::HttpOptions options;
-    options.connectTimeoutMs = 10000;
-    options.totalTimeoutMs = 15000; // the silent check must never hold the program up for long
+    options.connectTimeoutMs = 15000;
+    options.totalTimeoutMs = 15000;
+    options.stallTimeoutMs = 30000;
+    options.maxBodyBytes = kMaxCatalogueLength; // one byte per character
     return options;
 }
 
@@ -154,13 +139,22 @@ platform::HttpOptions TVersionsForm::defaultDownloadHttpOptions()
 {
     platform::HttpOptions options;
     options.connectTimeoutMs = 15000;
+    options.totalTimeoutMs = 10 * 60 * 1000;
     options.stallTimeoutMs = 30000; // an installer may take long, but it must keep coming
+    options.freshCopy = false; // a cached copy may serve: the hash tells whether it is right
     return options;
 }
 
-void TVersionsForm::setQuitHandler(QuitHandler handler)
+void TVersionsForm::setProgramExit(ProgramExit exit)
 {
-    m_quit = handler ? std::move(handler) : QuitHandler(quitForInstall);
+    const ProgramExit fallback = leaveAtOnce();
+    m_exit.confirmClose = exit.confirmClose ? std::move(exit.confirmClose) : fallback.confirmClose;
+    m_exit.close = exit.close ? std::move(exit.close) : fallback.close;
+}
+
+bool TVersionsForm::checkAtStart()
+{
+    return platform::Settings::readInteger(kCheckAtStartSetting, 1) != 0;
 }
 
 void TVersionsForm::buildControls()
@@ -170,10 +164,11 @@ void TVersionsForm::buildControls()
     font.setPixelSize(scaled(17));
     setFont(font);
     setAttribute(Qt::WA_QuitOnClose, false); // closing only hides it
-    resize(scaled(437), scaled(309));
 
     Memo1 = new QTextEdit(this);
     Memo1->setReadOnly(true);
+    CheckAtStartBox = new QCheckBox(this);
+    CheckAtStartBox->setChecked(checkAtStart());
     Panel1 = new QFrame(this);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
@@ -182,11 +177,20 @@ void TVersionsForm::buildControls()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(Memo1, 1);
+    auto* checkRow = new QHBoxLayout;
+    checkRow->setContentsMargins(scaled(15), scaled(4), scaled(15), scaled(4));
+    checkRow->addWidget(CheckAtStartBox);
+    layout->addLayout(checkRow);
     layout->addWidget(Panel1);
+    // The check box comes on top of the designed size, so the text keeps its room.
+    resize(scaled(437), scaled(309) + checkRow->sizeHint().height());
 
     DownloadBtn = new QPushButton(QStringLiteral("Start Download"), Panel1);
     DownloadBtn->setGeometry(scaled(26), scaled(45), scaled(176), scaled(41));
     DownloadBtn->hide();
+    CancelBtn = new QPushButton(Panel1);
+    CancelBtn->setGeometry(DownloadBtn->geometry());
+    CancelBtn->hide();
     ExitBtn = new QPushButton(QStringLiteral("Sluit venster"), Panel1);
     ExitBtn->setGeometry(scaled(234), scaled(45), scaled(176), scaled(41));
     Gauge1 = new QProgressBar(Panel1);
@@ -200,12 +204,19 @@ void TVersionsForm::buildControls()
 
     connect(DownloadBtn, &QPushButton::clicked, this,
         platform::guarded([this] { DownloadBtnClick(); }));
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
     connect(ExitBtn, &QPushButton::clicked, this, platform::guarded([this] { ExitBtnClick(); }));
+    connect(CheckAtStartBox, &QCheckBox::toggled, this, [](bool checked) {
+        platform::Settings::writeInteger(kCheckAtStartSetting, checked ? 1 : 0);
+    });
 }
 
 void TVersionsForm::FormCreate()
 {
     StartDir = QDir::toNativeSeparators(QDir::currentPath()) + QDir::separator();
+    CancelBtn->setText(inLanguage(QStringLiteral("Annuleren"), QStringLiteral("Cancel")));
+    CheckAtStartBox->setText(inLanguage(QStringLiteral("Controleer bij het starten op updates"),
+        QStringLiteral("Check for updates at start")));
 }
 
 void TVersionsForm::showEvent(QShowEvent* event)
@@ -217,6 +228,13 @@ void TVersionsForm::showEvent(QShowEvent* event)
 void TVersionsForm::FormShow()
 {
     setWindowTitle(ProgNam + QStringLiteral(" - Update"));
+}
+
+// A download does not go on behind a closed window: closing it cancels.
+void TVersionsForm::closeEvent(QCloseEvent* event)
+{
+    m_download.cancel();
+    QWidget::closeEvent(event);
 }
 
 // ---- The memo: one centred paragraph per line -----------------------------
@@ -239,6 +257,9 @@ void TVersionsForm::memoAdd(const QString& line)
         cursor.insertBlock(centred);
     cursor.insertText(line);
     ++m_memoLineCount;
+    // The newest line, a message most of all, is the one to see.
+    Memo1->moveCursor(QTextCursor::End);
+    Memo1->ensureCursorVisible();
 }
 
 QStringList TVersionsForm::memoLines() const
@@ -252,28 +273,10 @@ QStringList TVersionsForm::memoLines() const
 
 // ---- The version check ----------------------------------------------------
 
-QString TVersionsForm::fetchCatalogue() const
+quint8 TVersionsForm::GetDownloadName(
+    const QString& catalogue, QString& ProgramStr, QString& NewVersion, QString& Remark)
 {
-    QString text;
-    platform::HttpOptions options = m_catalogueOptions;
-    options.userAgent = userAgent();
-    const platform::HttpResult result = platform::httpGet(
-        m_catalogueAddress, kCatalogueChunkBytes,
-        [&](QByteArrayView chunk) {
-            // The catalogue is ANSI text in the code page it was always written in.
-            text += platform::fromWindows1252(chunk.toByteArray());
-            return text.size() <= kMaxCatalogueLength;
-        },
-        options);
-    // Half a catalogue could hold half a record: a cut size or file name.
-    return result.completed ? text : QString();
-}
-
-quint8 TVersionsForm::GetDownloadName(QString& ProgramStr, QString& NewVersion, QString& Remark)
-{
-    const QString currentVersion = Version;
-    const CatalogueCheck check
-        = checkCatalogue(fetchCatalogue(), ProgramStr, currentVersion, isDutch());
+    const CatalogueCheck check = checkCatalogue(catalogue, ProgramStr, Version, isDutch());
     if (check.result == kProgramNotListed)
         DownloadedB = false;
     if (check.result == kNoUpdateNeeded || check.result == kUpdateAdvised) {
@@ -281,63 +284,84 @@ quint8 TVersionsForm::GetDownloadName(QString& ProgramStr, QString& NewVersion, 
         NewVersion = check.displayVersion;
         Remark = check.remark;
         DownloadSize = check.downloadSize;
+        m_installerSha256 = check.installerSha256;
+        m_offersInstaller = check.offersInstaller;
     }
     return check.result;
 }
 
 void TVersionsForm::UpdateStealth(const QString& ProgramStr, const QString& shownVersion)
 {
-    QString installerName = ProgramStr;
+    m_checkedProgram = ProgramStr;
+    m_shownVersion = shownVersion;
+    platform::HttpOptions options = m_catalogueOptions;
+    options.userAgent = userAgent();
+    m_catalogueTransfer.get(m_catalogueAddress, options);
+}
+
+void TVersionsForm::catalogueArrived()
+{
+    // Half a catalogue could hold half a record: a cut size or file name.
+    // The catalogue is ANSI text in the code page it was always written in.
+    const QString catalogue = m_catalogueTransfer.error() == platform::HttpError::None
+        ? platform::fromWindows1252(m_catalogueTransfer.body())
+        : QString();
+    QString installerName = m_checkedProgram;
     QString newVersion;
     QString remark;
-    const quint8 result = GetDownloadName(installerName, newVersion, remark);
+    const quint8 result = GetDownloadName(catalogue, installerName, newVersion, remark);
     memoClear();
     memoAdd(QString());
-    if (result != kUpdateAdvised)
-        return;
+    if (result == kUpdateAdvised)
+        showAdvice(installerName, newVersion);
+    emit checkEnded(result);
+}
 
+void TVersionsForm::showAdvice(const QString& installerName, const QString& newVersion)
+{
     show();
     memoAdd(inLanguage(
         QStringLiteral("Een Update wordt aanbevolen"), QStringLiteral("Update is advised")));
     memoAdd(QString());
     memoAdd(inLanguage(
                 QStringLiteral("Uw huidige versie is "), QStringLiteral("Your current version is "))
-        + shownVersion);
+        + m_shownVersion);
     memoAdd(inLanguage(
                 QStringLiteral("De nieuwste versie is "), QStringLiteral("The latest version is "))
         + newVersion);
     memoAdd(
         inLanguage(QStringLiteral("De Downloadnaam is "), QStringLiteral("The Download Name is "))
         + installerName);
+    DownloadName = installerName;
+    ExitBtn->show();
+    if (!m_offersInstaller) {
+        // Nothing is fetched that cannot be checked or that this system cannot take.
+        memoAdd(QString());
+        memoAdd(inLanguage(
+            QStringLiteral("Er is geen controleerbaar installatiebestand voor dit systeem."),
+            QStringLiteral("No verifiable installer is offered for this system.")));
+        ExitBtn->setText(
+            inLanguage(QStringLiteral("Sluit venster"), QStringLiteral("Close window")));
+        DownloadBtn->hide();
+        return;
+    }
     DownloadBtn->setText(
         inLanguage(QStringLiteral("Start Downloaden"), QStringLiteral("Start Downloading")));
     ExitBtn->setText(QStringLiteral("Download Later"));
-    DownloadName = installerName;
     DownloadBtn->show();
-    ExitBtn->show();
 }
 
 // ---- Download and installer start -----------------------------------------
 
 void TVersionsForm::DownloadBtnClick()
 {
-    {
-        const ButtonsDisabled busy(DownloadBtn, ExitBtn);
-        if (!DownloadNewVersion(DownloadName, m_catalogueAddress))
-            return;
-    }
-    memoClear();
-    memoAdd(QString());
-    memoAdd(DownloadName
-        + inLanguage(QStringLiteral(" is met succes gedownload"),
-            QStringLiteral(" has been succesfully downloaded")));
-    memoAdd(inLanguage(QStringLiteral("Klik \"Installeer\" om het progamma te installeren"),
-        QStringLiteral("Click \"Install\" to install the progam")));
-    ExitBtn->setText(inLanguage(QStringLiteral("Installeer"), QStringLiteral("Install")));
-    DownloadBtn->hide();
-    ExitBtn->show();
-    DownloadedB = true;
-    ExitBtn->setFocus();
+    if (!isDownloading())
+        DownloadNewVersion(DownloadName, m_catalogueAddress);
+}
+
+void TVersionsForm::CancelBtnClick()
+{
+    m_download.cancel();
 }
 
 void TVersionsForm::ExitBtnClick()
@@ -353,61 +377,87 @@ bool TVersionsForm::DownloadNewVersion(const QString& fileName, const QString& c
     Gauge1->show();
     Gauge1->setRange(0, DownloadSize);
     Gauge1->setValue(0);
-    if (!isPlainInstallerName(fileName))
-        return false; // never write anywhere but into the download folder
+    // Never write anywhere but into the download folder, nor fetch what
+    // cannot be checked.
+    if (!m_offersInstaller || !isPlainInstallerName(fileName))
+        return false;
 
     const QString folder = downloadFolder();
-    const QString target = folder + fileName;
     QFile::remove(folder + runningVersionInstallerName(ProgNam, Version));
-    QFile::remove(target);
-    DownloadedKB = 0;
-
-    QFile file(target);
-    bool completed = false;
-    std::exception_ptr error;
-    try {
-        QDir().mkpath(folder);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-            throw platform::UserError(QStringLiteral("Cannot create the file ")
-                + QDir::toNativeSeparators(target) + QStringLiteral(": ") + file.errorString());
-        completed = Download(file, installerAddress(catalogueAddress, fileName), QString());
-    } catch (...) {
-        error = std::current_exception();
-    }
-    file.close();
-    // An answer cut short is no installer, whatever amount came.
-    const bool arrived = completed && DownloadedKB >= 1;
-    if (!arrived)
-        QFile::remove(target);
-    if (error)
-        std::rethrow_exception(error);
-    return arrived;
-}
-
-bool TVersionsForm::Download(QIODevice& stream, const QString& address, const QString& headers)
-{
+    QFile::remove(folder + fileName);
+    QDir().mkpath(folder);
     DownloadedKB = 0;
     platform::HttpOptions options = m_downloadOptions;
     options.userAgent = userAgent();
-    options.extraHeaders += headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    const platform::HttpResult result = platform::httpGet(
-        address, kDownloadChunkBytes,
-        [&](QByteArrayView chunk) {
-            DownloadedKB += qint32(chunk.size() / kBytesPerKiB);
-            if (stream.write(chunk.data(), chunk.size()) != chunk.size())
-                throw platform::UserError(
-                    QStringLiteral("The installer cannot be written: ") + stream.errorString());
-            // The bar ignores values outside its range, so hold it at the maximum.
-            Gauge1->setValue(qBound(Gauge1->minimum(), DownloadedKB + 1, Gauge1->maximum()));
-            QCoreApplication::processEvents();
-            return true;
-        },
-        options);
-    return result.completed;
+    m_download.start(installerAddress(catalogueAddress, fileName), folder + fileName, DownloadSize,
+        m_installerSha256, options);
+    setDownloading(true);
+    return true;
+}
+
+void TVersionsForm::setDownloading(bool downloading)
+{
+    DownloadBtn->setVisible(!downloading);
+    CancelBtn->setVisible(downloading);
+    ExitBtn->setEnabled(!downloading);
+    if (downloading)
+        CancelBtn->setFocus();
+}
+
+void TVersionsForm::downloadProgress(qint64 bytesReceived)
+{
+    DownloadedKB = qint32(bytesReceived / kBytesPerKiB);
+    // Counts kibibytes, one ahead; the bar ignores values outside its
+    // range, so it is held at the maximum.
+    Gauge1->setValue(qBound(Gauge1->minimum(), DownloadedKB + 1, Gauge1->maximum()));
+}
+
+void TVersionsForm::downloadFinished(InstallerDownload::Outcome outcome)
+{
+    setDownloading(false);
+    switch (outcome) {
+    case InstallerDownload::Outcome::Verified:
+        DownloadComplete();
+        break;
+    case InstallerDownload::Outcome::NotVerified:
+        memoAdd(QString());
+        memoAdd(inLanguage(
+            QStringLiteral("Het installatiebestand kon niet worden geverifieerd en is verwijderd."),
+            QStringLiteral("The installer could not be verified and was deleted.")));
+        break;
+    case InstallerDownload::Outcome::WriteFailed:
+        platform::reportError(m_download.errorText());
+        break;
+    case InstallerDownload::Outcome::Failed:
+    case InstallerDownload::Outcome::Cancelled:
+        break; // back to the advice, as before the download
+    }
+    emit downloadEnded(outcome);
+}
+
+void TVersionsForm::DownloadComplete()
+{
+    memoClear();
+    memoAdd(QString());
+    memoAdd(DownloadName
+        + inLanguage(QStringLiteral(" is met succes gedownload"),
+            QStringLiteral(" has been succesfully downloaded")));
+    memoAdd(inLanguage(QStringLiteral("Klik \"Installeer\" om het progamma te installeren"),
+        QStringLiteral("Click \"Install\" to install the progam")));
+    ExitBtn->setText(inLanguage(QStringLiteral("Installeer"), QStringLiteral("Install")));
+    DownloadBtn->hide();
+    ExitBtn->show();
+    DownloadedB = true;
+    ExitBtn->setFocus();
 }
 
 void TVersionsForm::Install()
 {
+    // Unsaved work is asked about first, as on any close; Cancel keeps the
+    // program and installs nothing.
+    if (!m_exit.confirmClose())
+        return;
+
     QString shownName = installerDisplayName(DownloadName);
     if (shownName.isEmpty())
         shownName = DownloadName; // a name of digits only leaves nothing to show
@@ -416,10 +466,8 @@ void TVersionsForm::Install()
         QStringLiteral("De installatie van ") + shownName + QStringLiteral(" wordt gestart."),
         QStringLiteral("The installation of ") + shownName + QStringLiteral(" is started.")));
 
-    const QString installer = downloadFolder() + DownloadName;
-    makeExecutable(installer);
     const int shellResult
-        = platform::shellExecute({ installer, QStringLiteral("/SP- /silent /noicons") });
+        = platform::shellExecute({ downloadFolder() + DownloadName, installerParameters() });
     if (shellResult <= kLastFailingShellResult) {
         memoAdd(inLanguage(
             QStringLiteral("Installatie is mislukt."), QStringLiteral("Installation failed.")));
@@ -431,7 +479,7 @@ void TVersionsForm::Install()
 
     endCompanionProgram();
     quittingForInstall = true;
-    m_quit();
+    m_exit.close();
 }
 
 // Ends every running copy of the companion program, so that the installer
@@ -446,8 +494,7 @@ void TVersionsForm::endCompanionProgram()
         platform::ProcessHandle process = terminator->GetpID(companion);
         if (!process)
             return;
-        process.terminate(0);
-        process.waitForExit(kCompanionEndWaitMs);
+        EndProcess(process, kCompanionGraceMs);
         QCoreApplication::processEvents();
     }
 }

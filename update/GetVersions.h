@@ -1,15 +1,17 @@
 #pragma once
 
 #include "platform/Http.h"
+#include "update/InstallerDownload.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
 
+class QCheckBox;
 class QFrame;
-class QIODevice;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
@@ -17,7 +19,7 @@ class QTextEdit;
 // State of the update unit, shared by the version check and the download.
 extern QString DownloadName; // installer file name of the last check that advised an update
 extern qint32 DownloadSize; // installer size in KiB from the last record read
-extern bool DownloadedB; // a download has completed, so the exit button installs
+extern bool DownloadedB; // a verified download is there, so the exit button installs
 extern QString StartDir; // current folder at start, with a trailing separator
 extern qint32 DownloadedKB; // kibibytes counted during a download
 
@@ -29,12 +31,13 @@ QString downloadFolder();
 // main window calls it once, when it is first shown.
 void RemoveRunningVersionInstaller();
 
-// True once Install has ended the program for the installer: the main window
-// must then close without asking about unsaved changes.
+// True once Install has asked the closing question and started the
+// installer: the main window then closes without asking again.
 bool isQuittingForInstall();
 
 // The update window: the silent check for a newer version, the installer
-// download and the installer start.
+// download and the installer start. Network work runs while the event loop
+// goes on; the window only listens to it.
 class TVersionsForm : public QWidget
 {
     Q_OBJECT
@@ -48,24 +51,33 @@ public:
     QPushButton* DownloadBtn;
     QPushButton* ExitBtn;
     QProgressBar* Gauge1;
+    QPushButton* CancelBtn; // in the download button's place while a download runs
+    QCheckBox* CheckAtStartBox;
 
-    // The silent check: shows the window only when an update is advised.
-    // ProgramStr is the name looked up in the catalogue; shownVersion is the
-    // current version as the window shows it.
+    // The silent check: fetches the catalogue and shows the window only when
+    // an update is advised; checkEnded() follows. ProgramStr is the name
+    // looked up in the catalogue; shownVersion is the current version as the
+    // window shows it.
     void UpdateStealth(const QString& ProgramStr, const QString& shownVersion);
-    // Returns one of CatalogueResult. On entry ProgramStr is the name to look
-    // up; on results 0 and 4 it holds the installer's file name.
-    quint8 GetDownloadName(QString& ProgramStr, QString& NewVersion, QString& Remark);
+    bool isChecking() const { return m_catalogueTransfer.isRunning(); }
+    // Returns one of CatalogueResult for a fetched catalogue (empty when it
+    // could not be read). On entry ProgramStr is the name to look up; on
+    // results 0 and 4 it holds the installer's file name.
+    quint8 GetDownloadName(
+        const QString& catalogue, QString& ProgramStr, QString& NewVersion, QString& Remark);
 
     void DownloadBtnClick();
+    void CancelBtnClick();
     void ExitBtnClick();
-    // Fetches the installer into the download folder; true when it arrived.
+    // Starts fetching the installer into the download folder; false when no
+    // download could start. downloadEnded() follows a started one.
     bool DownloadNewVersion(const QString& fileName, const QString& catalogueAddress);
-    // Reads the address into the stream, counting kibibytes on the progress
-    // bar; true when the whole answer arrived. Headers are extra request
-    // header lines separated by CR LF, empty for none.
-    bool Download(QIODevice& stream, const QString& address, const QString& headers);
+    bool isDownloading() const { return m_download.isRunning(); }
     void Install();
+
+    // Whether the one-minute check runs at start: the check box, kept in the
+    // settings and on unless the user turned it off.
+    static bool checkAtStart();
 
     QString catalogueAddress() const { return m_catalogueAddress; }
     void setCatalogueAddress(const QString& address) { m_catalogueAddress = address; }
@@ -80,21 +92,36 @@ public:
     static platform::HttpOptions defaultCatalogueHttpOptions();
     static platform::HttpOptions defaultDownloadHttpOptions();
 
-    // How Install ends the program; nullptr restores the default, which
-    // leaves the event loop at once without closing the windows one by one.
-    using QuitHandler = std::function<void()>;
-    void setQuitHandler(QuitHandler handler);
+    // How Install leaves the program. confirmClose asks the closing question
+    // (false keeps the program running and installs nothing); close then
+    // ends the program. Without them the program ends at once.
+    struct ProgramExit
+    {
+        std::function<bool()> confirmClose;
+        std::function<void()> close;
+    };
+    void setProgramExit(ProgramExit exit);
 
     QStringList memoLines() const;
 
+signals:
+    void checkEnded(quint8 result);
+    void downloadEnded(InstallerDownload::Outcome outcome);
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
     void FormShow();
     void buildControls();
-    QString fetchCatalogue() const;
+    void catalogueArrived();
+    void showAdvice(const QString& installerName, const QString& newVersion);
+    void downloadProgress(qint64 bytesReceived);
+    void downloadFinished(InstallerDownload::Outcome outcome);
+    void DownloadComplete();
+    void setDownloading(bool downloading);
     void memoClear();
     void memoAdd(const QString& line);
     void endCompanionProgram();
@@ -102,7 +129,13 @@ private:
     QString m_catalogueAddress;
     platform::HttpOptions m_catalogueOptions;
     platform::HttpOptions m_downloadOptions;
-    QuitHandler m_quit;
+    platform::HttpTransfer m_catalogueTransfer;
+    InstallerDownload m_download;
+    QString m_checkedProgram;
+    QString m_shownVersion;
+    QByteArray m_installerSha256;
+    bool m_offersInstaller = false;
+    ProgramExit m_exit;
     int m_memoLineCount = 0;
 };
 

@@ -2,9 +2,15 @@
 
 #include "platform/DesignScale.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 TTerminateForm* TerminateForm = nullptr;
 
 namespace {
+
+constexpr int kWaitSliceMs = 50;
+constexpr int kWaitAfterKillMs = 2000;
 
 // This window was designed at 96 pixels per inch.
 int scaledFrom96(int designValue)
@@ -12,8 +18,7 @@ int scaledFrom96(int designValue)
     return qRound(designValue * platform::screenPixelsPerInch() / 96.0);
 }
 
-} // namespace
-
+#ifdef Q_OS_WIN
 QString comparableExeName(const QString& name)
 {
     qsizetype first = 0;
@@ -23,6 +28,32 @@ QString comparableExeName(const QString& name)
     while (last > first && name.at(last - 1).unicode() <= 32)
         --last;
     return name.sliced(first, last - first).toUpper();
+}
+#endif
+
+} // namespace
+
+bool isSameExecutable(const QString& candidate, const QString& wanted)
+{
+#ifdef Q_OS_WIN
+    return comparableExeName(candidate) == comparableExeName(wanted);
+#else
+    return candidate == wanted;
+#endif
+}
+
+void EndProcess(platform::ProcessHandle& process, int graceMs)
+{
+    if (process.askToEnd()) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!process.waitForExit(kWaitSliceMs) && clock.elapsed() < graceMs)
+            QCoreApplication::processEvents();
+    }
+    if (!process.waitForExit(0)) {
+        process.terminate(0);
+        process.waitForExit(kWaitAfterKillMs);
+    }
 }
 
 TTerminateForm::TTerminateForm(QWidget* parent)
@@ -49,13 +80,12 @@ bool TTerminateForm::WindowsIsNT() const
 // Compares the full path of every process's executable.
 platform::ProcessHandle TTerminateForm::GetProcessHandleFromExeNT(const QString& Exename)
 {
-    const QString target = comparableExeName(Exename);
     for (const qint64 id : platform::runningProcessIds()) {
         platform::ProcessHandle process = platform::openProcess(id);
         if (!process)
             continue; // gone already, or not ours to end
         const QString path = platform::executablePath(process);
-        if (!path.isEmpty() && comparableExeName(path) == target)
+        if (!path.isEmpty() && isSameExecutable(path, Exename))
             return process;
     }
     return {};
@@ -65,9 +95,8 @@ platform::ProcessHandle TTerminateForm::GetProcessHandleFromExeNT(const QString&
 // match decides, whether or not it can be opened.
 platform::ProcessHandle TTerminateForm::GetProcessHandleFromExe(const QString& Exename)
 {
-    const QString target = comparableExeName(Exename);
     for (const platform::ProcessEntry& entry : platform::processSnapshot()) {
-        if (comparableExeName(entry.executableName) == target)
+        if (isSameExecutable(entry.executableName, Exename))
             return platform::openProcess(entry.processId);
     }
     return {};

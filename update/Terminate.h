@@ -5,9 +5,15 @@
 #include <QString>
 #include <QWidget>
 
-// A process name as it is compared: without characters of code 32 or below
-// at either end, in upper case.
-QString comparableExeName(const QString& name);
+// Whether the executable of a running process is the one looked for. On
+// Windows names are compared without characters of code 32 or below at
+// either end and in upper case, as the system treats them; elsewhere file
+// names are exact, so only the very same path matches.
+bool isSameExecutable(const QString& candidate, const QString& wanted);
+
+// Ends the process: asks it to end, and ends it at once only when it is
+// still running after graceMs. Window events are handled while waiting.
+void EndProcess(platform::ProcessHandle& process, int graceMs);
 
 // Holder of the routines that find a running program by its executable and
 // hand back a handle that can end it. Never shown.

@@ -5,10 +5,10 @@
 //   make_back_bmp <back text .rtf> <picture .bmp>
 
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/ErrorReport.h"
 #include "richtext/RichText.h"
 

@@ -1,9 +1,10 @@
 #include "app/BackFormLink.h"
-#include "app/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "backtext/Back.h"
 #include "backtext/FormatBar.h"
+#include "inlay/BackText.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -270,9 +271,17 @@ private slots:
         QTest::qWait(1);
         const QImage sheetBefore = m_mainForm->sheetImage().copy();
         const QPoint inner = m_backForm->RichEdit1->geometry().topLeft() + QPoint(2, 2);
+        // The text as the window shows it without the text cursor, which the
+        // editor has while it holds the focus but which is no part of the text.
+        m_backForm->RichEdit1->clearFocus();
         const QImage shown = m_backForm->grab(QRect(inner, kPictureSize))
                                  .toImage()
                                  .convertToFormat(QImage::Format_RGB32);
+        m_backForm->RichEdit1->setFocus();
+        QVERIFY(m_backForm->grab(QRect(inner, kPictureSize))
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32)
+            != shown);
 
         m_backForm->OKButtonClick();
 
@@ -339,6 +348,70 @@ private slots:
             shown.copy(aboveSignature).convertToFormat(scrolled.format()));
         // The spine text still comes from the first line of the text.
         QCOMPARE(m_mainForm->Edit1->text(), QStringLiteral("Track 1"));
+    }
+
+    // Printing paints the back picture from the text only where the text
+    // paints exactly the picture the copy made.
+    void copy_keepsTheTextOnlyWhereItPaintsThePicture_data()
+    {
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<bool>("scrollDown");
+        QTest::addColumn<bool>("select");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("short text") << 3 << false << false << true;
+        QTest::newRow("scrolled, with a scroll bar") << 80 << true << false << true;
+        QTest::newRow("a selection shows") << 3 << false << true << false;
+    }
+    void copy_keepsTheTextOnlyWhereItPaintsThePicture()
+    {
+        QFETCH(int, lineCount);
+        QFETCH(bool, scrollDown);
+        QFETCH(bool, select);
+        QStringList lines { QStringLiteral("Velvet Hours") };
+        for (int i = 1; i < lineCount; ++i)
+            lines << QStringLiteral("%1.\tTrack %1").arg(i);
+        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        if (scrollDown) {
+            QScrollBar* bar = m_backForm->RichEdit1->verticalScrollBar();
+            bar->setValue(bar->maximum() / 2);
+        }
+        if (select)
+            m_backForm->RichEdit1->selectAll();
+        m_backForm->OKButtonClick();
+        QFETCH(bool, kept);
+        QCOMPARE(bool(m_mainForm->page().backText), kept);
+    }
+
+    // A project opened before the editor was ever shown: its back picture is
+    // printed from the text when the editor made it from that text at its top.
+    void backTextAtTop_ofAnEditorNeverShown_paintsThePictureItMade_data()
+    {
+        QTest::addColumn<int>("lineCount");
+        QTest::newRow("short text") << 3;
+        QTest::newRow("text longer than the area, with a scroll bar") << 80;
+    }
+    void backTextAtTop_ofAnEditorNeverShown_paintsThePictureItMade()
+    {
+        QFETCH(int, lineCount);
+        QStringList lines { QStringLiteral("Velvet Hours") };
+        for (int i = 1; i < lineCount; ++i)
+            lines << QStringLiteral("%1.\tTrack %1").arg(i);
+        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        m_backForm->OKButtonClick();
+        const platform::Picture picture = m_mainForm->Image3->picture();
+
+        TBackForm unshown;
+        unshown.RichEdit1->document()->setPlainText(lines.join(QLatin1Char('\n')));
+        QVERIFY(inlay::paintsExactly(*unshown.backText(QPoint(0, 0)), picture.image(),
+            sheet::signatureFont(platform::screenPixelsPerInch())));
+        // Another text does not.
+        unshown.RichEdit1->document()->setPlainText(QStringLiteral("Other Album"));
+        QVERIFY(!inlay::paintsExactly(*unshown.backText(QPoint(0, 0)), picture.image(),
+            sheet::signatureFont(platform::screenPixelsPerInch())));
     }
 
     void copy_spineTextFromFirstOrSecondLine_data()

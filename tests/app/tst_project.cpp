@@ -1,4 +1,3 @@
-#include "app/LayoutSheet.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "app/Project.h"
@@ -7,6 +6,7 @@
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
+#include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Picture.h"

@@ -83,7 +83,7 @@ count() { python3 "$here/xtool.py" count "$shots/$1.ppm" "$2" "$3" "$4" "$5" "$6
 scaled() { echo $(((($1) * ppi * 2 + 120) / 240)); }
 
 start_program() {
-    "$stage/bin/qzlayer" >"$work/app.log" 2>&1 &
+    "$stage/bin/qzlayer" "$@" >"$work/app.log" 2>&1 &
     app_pid=$!
     main=$(wait_for_window '^qzLayer - version') || fail "the main window did not appear"
     sleep 1
@@ -213,6 +213,35 @@ python3 "$here/xtool.py" close "$main"
 for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not close without unsaved changes"
 app_pid=
+
+step "a PDF from the command line, from another folder, by a relative path"
+elsewhere=$work/elsewhere
+mkdir -p "$elsewhere"
+(cd "$elsewhere" && DISPLAY= "$stage/bin/qzlayer" --pdf album.pdf "$album") 2>"$work/pdf.log" ||
+    fail "qzlayer --pdf failed: $(cat "$work/pdf.log")"
+[[ $(pdfinfo "$elsewhere/album.pdf" | sed -n 's/^Pages: *//p') == 1 ]] || fail "the PDF is not one page"
+pdftotext "$elsewhere/album.pdf" - >"$work/pdf.txt"
+grep -q "$album" "$work/pdf.txt" || fail "the spine text is not text in the PDF"
+grep -q "Morning Dew on Brick" "$work/pdf.txt" || fail "the back text is not text in the PDF"
+
+step "an index file named on the command line opens instead of the last project"
+mkdir -p "$elsewhere/Plain"
+cp "$data_dir/$album/Back.bmp" "$data_dir/$album/Back.rtf" "$elsewhere/Plain/"
+convert -size 300x300 xc:white "$elsewhere/Plain/Front.jpg"
+index_bytes Plain >"$elsewhere/Plain.qlp"
+cd "$elsewhere"
+start_program Plain.qlp
+cd - >/dev/null
+shot 09-named-project
+expect_frames 09-named-project
+(($(front_dark_pixels 09-named-project) == 0)) || fail "the named project's white front is not shown"
+(($(front_white_pixels 09-named-project) > 1000)) || fail "the named project's front is missing"
+python3 "$here/xtool.py" close "$main"
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not close after opening a named project"
+app_pid=
+[[ $(setting 'Project%20Name') == "$album" ]] ||
+    fail "a project from elsewhere replaced the remembered one: $(setting 'Project%20Name')"
 
 passed=true
 step "passed"

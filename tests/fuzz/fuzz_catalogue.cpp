@@ -39,6 +39,9 @@ void checkAccepted(const CatalogueCheck& check)
     require(isPlainInstallerName(check.installerName));
     require(!check.installerName.contains(u'/') && !check.installerName.contains(u'\\'));
     require(check.downloadSize >= 0);
+    require(!check.offersInstaller
+        || (check.installerSha256.size() == 32
+            && check.installerName.endsWith(installerExtension())));
     require(check.displayVersion.size() >= 2 && check.displayVersion.at(1) == u'.');
     installerDisplayName(check.installerName);
     installerAddress(QStringLiteral("http://127.0.0.1/versions.dat"), check.installerName);

@@ -1,5 +1,6 @@
 #include "printing/Print.h"
 
+#include "PdfTools.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
@@ -8,11 +9,11 @@
 #include "support/Support.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImageReader>
+#include <QLabel>
 #include <QPageLayout>
-#include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -24,92 +25,19 @@
 
 namespace {
 
-constexpr int kDotsPerInch = 600;
-// The test page's printable area starts 18 points from the paper's left edge
-// and 15 points from its top edge. A PDF page keeps its margins in whole
-// points, so these are chosen to be whole points and whole dots at 600 dpi.
-constexpr int kLeftMarginPoints = 18;
-constexpr int kTopMarginPoints = 15;
-constexpr int kLeftMarginDots = kLeftMarginPoints * kDotsPerInch / 72; // 150
-constexpr int kTopMarginDots = kTopMarginPoints * kDotsPerInch / 72; // 125
-
-// A white sheet with 1-pixel black lines along its outer columns and rows:
-// column 0 and row 0 mark where the sheet starts, column 812 and row 1147
-// are the layout's right-most and lowest lines.
-QImage framedSheet()
+// Counts the runs of paper across the middle row of the preview: one per page.
+// Around the pages lies an even grey.
+int paperBlocks(const QImage& preview)
 {
-    QImage sheet(813, 1188, QImage::Format_RGB32);
-    sheet.fill(Qt::white);
-    QPainter painter(&sheet);
-    painter.setPen(Qt::black);
-    painter.drawLine(0, 0, 0, 1187);
-    painter.drawLine(812, 0, 812, 1187);
-    painter.drawLine(0, 0, 812, 0);
-    painter.drawLine(0, 1147, 812, 1147);
-    return sheet;
-}
-
-// Every pixel gets its own colour, a scrambled form of its position, so a
-// pixel of a scaled copy tells which sheet pixel it came from; a blend of
-// neighbours decodes to a position far away.
-constexpr quint32 kScramble = 0x3779b1; // odd, so invertible modulo 2^24
-constexpr quint32 kUnscramble = 9121617;
-
-QImage codedSheet(QSize size)
-{
-    QImage sheet(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x) {
-            const quint32 index = quint32(y * size.width() + x);
-            sheet.setPixel(x, y, 0xff000000u | ((index * kScramble) & 0xffffffu));
-        }
-    return sheet;
-}
-
-QPoint decodedPosition(QRgb colour, QSize sheet)
-{
-    const quint32 index = ((colour & 0xffffffu) * kUnscramble) & 0xffffffu;
-    return { int(index % quint32(sheet.width())), int(index / quint32(sheet.width())) };
-}
-
-// Sheet pixels a preview pixel may come from along one direction.
-bool withinSpan(int source, int target, int sourceLength, int targetLength)
-{
-    const double first = double(target) * sourceLength / targetLength;
-    const double end = double(target + 1) * sourceLength / targetLength;
-    return source >= int(first) && source < int(std::ceil(end));
-}
-
-// Runs of dark dots along one line of a page raster: (start, length) pairs.
-QList<QPair<int, int>> darkRuns(const QList<int>& values)
-{
-    QList<QPair<int, int>> runs;
-    for (int i = 0; i < values.size(); ++i) {
-        if (values[i] >= 128)
-            continue;
-        int end = i;
-        while (end < values.size() && values[end] < 128)
-            ++end;
-        runs.append({ i, end - i });
-        i = end;
+    int blocks = 0;
+    bool onPaper = false;
+    const int y = preview.height() / 2;
+    for (int x = 0; x < preview.width(); ++x) {
+        const bool paper = preview.pixel(x, y) != qRgb(128, 128, 128);
+        blocks += paper && !onPaper;
+        onPaper = paper;
     }
-    return runs;
-}
-
-QList<int> rowOf(const QImage& page, int y)
-{
-    QList<int> values;
-    for (int x = 0; x < page.width(); ++x)
-        values.append(qGray(page.pixel(x, y)));
-    return values;
-}
-
-QList<int> columnOf(const QImage& page, int x)
-{
-    QList<int> values;
-    for (int y = 0; y < page.height(); ++y)
-        values.append(qGray(page.pixel(x, y)));
-    return values;
+    return blocks;
 }
 
 } // namespace
@@ -125,6 +53,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         // A page at 600 dpi is larger than images are normally allowed to be.
         QImageReader::setAllocationLimit(1024);
+        ProgNam = QStringLiteral("qzLayer");
     }
 
     void init()
@@ -135,164 +64,137 @@ private slots:
         sLanguage.clear();
         m_reports.clear();
         m_jobs.clear();
+        m_printers
+            = { QStringLiteral("Office"), QStringLiteral("Home Laser"), QStringLiteral("Photo") };
+        m_defaultPrinter = QStringLiteral("Home Laser");
         platform::setErrorPresenter([this](const QString& text) { m_reports << text; });
-        platform::setPrinterSource([this] { return pdfPrinter(); });
+        platform::setPrinterSystem(
+            { [this] {
+                 return platform::PrinterList { m_printers, m_defaultPrinter };
+             },
+                [this](const QString& name, const QPageSize& paper) {
+                    return pdfPrinter(name, paper);
+                } });
     }
 
     void cleanup()
     {
         platform::setErrorPresenter(nullptr);
-        platform::setPrinterSource(nullptr);
+        platform::setPrinterSystem({});
         platform::setScreenPixelsPerInchForTesting(0);
     }
 
     void texts_followTheUserLanguage_data()
     {
         QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("print");
-        QTest::addColumn<QString>("cancel");
+        QTest::addColumn<QStringList>("texts");
         QTest::newRow("Dutch") << "NLD"
-                               << "qzLayer - Afdrukvoorbeeld"
-                               << "Afdrukken"
-                               << "Annuleren";
+                               << QStringList { "qzLayer - Afdrukvoorbeeld", "Afdrukken",
+                                      "Annuleren", "PDF...", "Printer:", "Papier:", "Letter (VS)" };
         QTest::newRow("English") << "ENU"
-                                 << "qzLayer - Printing Example"
-                                 << "Print"
-                                 << "Cancel";
+                                 << QStringList { "qzLayer - Printing Example", "Print", "Cancel",
+                                        "PDF...", "Printer:", "Paper:", "Letter (US)" };
     }
     void texts_followTheUserLanguage()
     {
         QFETCH(QString, language);
+        QFETCH(QStringList, texts);
         sLanguage = language;
         TPrintForm form;
-        QTEST(form.windowTitle(), "title");
-        QTEST(form.PrintButton->text(), "print");
-        QTEST(form.CancelButton->text(), "cancel");
+        QCOMPARE(QStringList({ form.windowTitle(), form.PrintButton->text(),
+                     form.CancelButton->text(), form.PdfButton->text(), form.PrinterLabel->text(),
+                     form.PaperLabel->text(), form.PaperBox->itemText(1) }),
+            texts);
     }
 
-    void preview_isNearestPixelStretchOfWholeSheet_data()
+    void printers_defaultChosenFirst_thenTheOneChosenLast()
     {
-        QTest::addColumn<int>("ppi");
-        QTest::addColumn<QSize>("sheetSize");
-        QTest::addColumn<QSize>("previewSize");
-        QTest::newRow("layout sheet") << 96 << QSize(813, 1188) << QSize(630, 891);
-        QTest::newRow("finer screen") << 120 << QSize(813, 1188) << QSize(788, 1114);
-        QTest::newRow("wide sheet squeezed") << 96 << QSize(1500, 1188) << QSize(630, 891);
-        QTest::newRow("small sheet enlarged") << 144 << QSize(300, 500) << QSize(945, 1336);
+        {
+            TPrintForm form;
+            openAndClose(form);
+            QCOMPARE(form.PrinterBox->count(), 3);
+            QCOMPARE(form.chosenPrinter(), QStringLiteral("Home Laser"));
+            choose(form.PrinterBox, 2);
+            QCOMPARE(form.chosenPrinter(), QStringLiteral("Photo"));
+        }
+        TPrintForm again;
+        openAndClose(again);
+        QCOMPARE(again.chosenPrinter(), QStringLiteral("Photo"));
+
+        // A printer that has gone is replaced by the default, and one that
+        // has come is offered.
+        m_printers
+            = { QStringLiteral("Office"), QStringLiteral("Home Laser"), QStringLiteral("New One") };
+        openAndClose(again);
+        QCOMPARE(again.chosenPrinter(), QStringLiteral("Home Laser"));
+        QCOMPARE(again.PrinterBox->itemText(2), QStringLiteral("New One"));
     }
-    void preview_isNearestPixelStretchOfWholeSheet()
+
+    void paper_isRemembered_andLetterSaysTheInlaysGoOnTwoPages()
     {
-        QFETCH(int, ppi);
-        QFETCH(QSize, sheetSize);
-        QFETCH(QSize, previewSize);
-        platform::setScreenPixelsPerInchForTesting(ppi);
-        const QImage sheet = codedSheet(sheetSize);
+        {
+            TPrintForm form;
+            openAndClose(form);
+            QCOMPARE(form.chosenPaper(), Paper::A4);
+            QCOMPARE(paperBlocks(form.previewPicture()), 1);
+            QVERIFY(form.NoteLabel->text().isEmpty());
+            choose(form.PaperBox, 1);
+            QCOMPARE(form.chosenPaper(), Paper::Letter);
+            QCOMPARE(paperBlocks(form.previewPicture()), 2);
+            QVERIFY(form.NoteLabel->text().contains(QStringLiteral("page of their own")));
+        }
+        TPrintForm again;
+        openAndClose(again);
+        QCOMPARE(again.chosenPaper(), Paper::Letter);
+    }
+
+    void print_sendsOneTitledJobToTheChosenPrinterOnTheChosenPaper_data()
+    {
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("A4") << 0 << 1;
+        QTest::newRow("Letter") << 1 << 2;
+    }
+    void print_sendsOneTitledJobToTheChosenPrinterOnTheChosenPaper()
+    {
+        if (!pdftools::available())
+            QSKIP("poppler's tools are not installed");
+        QFETCH(int, paper);
+        QFETCH(int, pages);
         TPrintForm form;
-        form.setSheetSource([&] { return sheet; });
-        form.PrintExample();
-
-        const QImage& preview = form.previewPicture();
-        QCOMPARE(preview.size(), previewSize);
-        QCOMPARE(form.Image1->size(), previewSize);
-        for (int y = 0; y < preview.height(); ++y)
-            for (int x = 0; x < preview.width(); ++x) {
-                const QPoint source = decodedPosition(preview.pixel(x, y), sheetSize);
-                if (!withinSpan(source.x(), x, sheetSize.width(), previewSize.width())
-                    || !withinSpan(source.y(), y, sheetSize.height(), previewSize.height()))
-                    QFAIL(qPrintable(QStringLiteral("preview pixel (%1, %2) is not sheet "
-                                                    "pixel (%3, %4)'s neighbourhood")
-                                         .arg(x)
-                                         .arg(y)
-                                         .arg(source.x())
-                                         .arg(source.y())));
-            }
-    }
-
-    void execPreview_refreshesPreviewThenShowsWindowModally()
-    {
-        QImage sheet(813, 1188, QImage::Format_RGB32);
-        sheet.fill(Qt::red);
-        TPrintForm form;
-        form.setSheetSource([&] { return sheet; });
-        form.PrintExample();
-        sheet.fill(Qt::blue); // the sheet changed since the last preview
-        bool seenModal = false;
-        QRgb shownColour = 0;
-        QTimer::singleShot(0, &form, [&] {
-            seenModal = QApplication::activeModalWidget() == &form;
-            shownColour = form.previewPicture().pixel(10, 10);
-            QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+        form.setInlaySource([] {
+            return TPrintForm::PrintableInlay { inlay::Page(), "Velvet Hours" };
         });
-        form.execPreview();
-        QVERIFY(seenModal);
-        QCOMPARE(shownColour, QColor(Qt::blue).rgb());
-        QVERIFY(!form.isVisible());
-    }
-
-    void printedPage_hasFrameLinesWhereTheFactorsPutThem()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
-            QSKIP("pdftoppm is not installed");
-        // A finer screen must not change the printed size.
-        platform::setScreenPixelsPerInchForTesting(120);
-        const QImage sheet = framedSheet();
-        TPrintForm form;
-        form.setSheetSource([&] { return sheet; });
+        openAndClose(form);
+        choose(form.PrinterBox, 2);
+        choose(form.PaperBox, paper);
+        m_jobs.clear();
         form.show();
         QTest::mouseClick(form.PrintButton, Qt::LeftButton);
         QCOMPARE(m_reports, QStringList());
         QVERIFY(form.isVisible());
         QCOMPARE(m_jobs.size(), 1);
-
-        const QList<QImage> pages = rasterise(m_jobs.first(), kDotsPerInch);
-        QCOMPARE(pages.size(), 1);
-        const QImage& page = pages.first();
-        QVERIFY(!page.isNull());
-
-        // The sheet fills 4765 × 6940 dots at 600 dpi (a sheet pixel prints
-        // 0.24813 mm across and 0.24732 mm down), so the line in column 812
-        // starts 201.5 mm from the printable area's left edge and the one in
-        // row 1147 starts 283.7 mm below its top edge.
-        const double column812 = kLeftMarginDots + 812 * 4765.0 / 813;
-        const double row1147 = kTopMarginDots + 1147 * 6940.0 / 1188;
-
-        const auto across = darkRuns(rowOf(page, kTopMarginDots + 3000));
-        QCOMPARE(across.size(), 2);
-        QVERIFY2(qAbs(across[0].first - kLeftMarginDots) <= 1, "column 0 misplaced");
-        QVERIFY2(qAbs(across[1].first - column812) <= 1, "column 812 misplaced");
-        const auto down = darkRuns(columnOf(page, kLeftMarginDots + 2000));
-        QCOMPARE(down.size(), 2);
-        QVERIFY2(qAbs(down[0].first - kTopMarginDots) <= 1, "row 0 misplaced");
-        QVERIFY2(qAbs(down[1].first - row1147) <= 1, "row 1147 misplaced");
-        // A sheet pixel is 600 / 96 × 0.938 ≈ 5.9 dots wide.
-        for (const auto& run : across + down)
-            QVERIFY(run.second == 5 || run.second == 6);
-
-        // Whole pixels are repeated, never blended: nothing on the page is grey.
-        for (int y = 0; y < page.height(); ++y) {
-            const uchar* line = page.constScanLine(y);
-            for (int x = 0; x < page.width(); ++x)
-                if (line[x] != 0 && line[x] != 255)
-                    QFAIL(qPrintable(
-                        QStringLiteral("grey dot %1 at (%2, %3)").arg(line[x]).arg(x).arg(y)));
-        }
+        QVERIFY(m_jobs.first().contains(QStringLiteral("Photo")));
+        QCOMPARE(pdftools::info(m_jobs.first(), QStringLiteral("Title")),
+            QStringLiteral("Velvet Hours"));
+        QCOMPARE(pdftools::info(m_jobs.first(), QStringLiteral("Pages")).toInt(), pages);
+        QVERIFY(form.NoteLabel->text().contains(QStringLiteral("\"Photo\"")));
     }
 
-    void printingTwice_givesTwoIdenticalOnePageJobs()
+    void printingTwice_givesTwoIdenticalJobs()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
-            QSKIP("pdftoppm is not installed");
-        const QImage sheet = framedSheet();
+        if (!pdftools::available())
+            QSKIP("poppler's tools are not installed");
         TPrintForm form;
-        form.setSheetSource([&] { return sheet; });
+        openAndClose(form);
         form.show();
+        m_jobs.clear();
         QTest::mouseClick(form.PrintButton, Qt::LeftButton);
         QTest::mouseClick(form.PrintButton, Qt::LeftButton);
         QCOMPARE(m_reports, QStringList());
         QCOMPARE(m_jobs.size(), 2);
-        const QList<QImage> first = rasterise(m_jobs[0], 100);
-        const QList<QImage> second = rasterise(m_jobs[1], 100);
+        const QList<QImage> first = pdftools::rasterise(m_jobs[0], 100);
+        const QList<QImage> second = pdftools::rasterise(m_jobs[1], 100);
         QCOMPARE(first.size(), 1);
         QCOMPARE(second.size(), 1);
         QCOMPARE(first.first(), second.first());
@@ -300,38 +202,97 @@ private slots:
 
     void printerMissingOrRefusing_isReportedAndWindowStaysOpen_data()
     {
-        QTest::addColumn<bool>("printerSetUp");
+        QTest::addColumn<QStringList>("printers");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("no default printer") << false << "ENU"
-                                            << "No default printer is set up";
-        QTest::newRow("no default printer, Dutch") << false << "NLD"
-                                                   << "Er is geen standaardprinter ingesteld";
-        QTest::newRow("job refused") << true << "ENU"
+        QTest::newRow("no printer") << QStringList() << "ENU"
+                                    << "No printer is set up";
+        QTest::newRow("no printer, Dutch") << QStringList() << "NLD"
+                                           << "Er is geen printer ingesteld";
+        QTest::newRow("printer gone") << QStringList { "Gone" } << "ENU"
+                                      << "The printer \"Gone\" is not available";
+        QTest::newRow("job refused") << QStringList { "Refusing" } << "ENU"
                                      << "cannot start the print job";
     }
     void printerMissingOrRefusing_isReportedAndWindowStaysOpen()
     {
-        QFETCH(bool, printerSetUp);
+        QFETCH(QStringList, printers);
         QFETCH(QString, language);
         QFETCH(QString, mentions);
         sLanguage = language;
-        const QString unreachable = m_dir.filePath(QStringLiteral("missing/folder/job.pdf"));
-        platform::setPrinterSource([&]() -> std::unique_ptr<QPrinter> {
-            if (!printerSetUp)
-                return nullptr;
-            // A printer that cannot open its output refuses the job.
-            return pdfPrinterWritingTo(unreachable);
-        });
-        const QImage sheet = framedSheet();
+        m_printers = printers;
+        m_defaultPrinter = printers.value(0);
         TPrintForm form;
-        form.setSheetSource([&] { return sheet; });
+        openAndClose(form);
+        QCOMPARE(form.PrinterBox->isEnabled(), !printers.isEmpty());
         form.show();
         QTest::mouseClick(form.PrintButton, Qt::LeftButton);
         QCOMPARE(m_reports.size(), 1);
         QVERIFY2(m_reports.first().contains(mentions), qPrintable(m_reports.first()));
         QVERIFY(form.isVisible());
+    }
+
+    void pdfButton_writesTheChosenFile_andSuggestsTheSameFolderNextTime()
+    {
+        if (!pdftools::available())
+            QSKIP("poppler's tools are not installed");
+        const QString folder = m_dir.filePath(QStringLiteral("pdfs"));
+        QVERIFY(QDir().mkpath(folder));
+        QStringList suggested;
+        QString answer = QDir(folder).filePath(QStringLiteral("Mine.pdf"));
+        TPrintForm form;
+        form.setInlaySource([] {
+            return TPrintForm::PrintableInlay { inlay::Page(), "Velvet: Hours" };
+        });
+        form.setPdfFileChooser([&](const QString& path) {
+            suggested << path;
+            return answer;
+        });
+        openAndClose(form);
+        choose(form.PaperBox, 1);
+        QTest::mouseClick(form.PdfButton, Qt::LeftButton);
+        QCOMPARE(m_reports, QStringList());
+        QCOMPARE(pdftools::info(answer, QStringLiteral("Pages")), QStringLiteral("2"));
+        QCOMPARE(pdftools::info(answer, QStringLiteral("Title")), QStringLiteral("Velvet: Hours"));
+        QVERIFY(form.NoteLabel->text().contains(QStringLiteral("Mine.pdf")));
+
+        // Cancelling writes nothing; the folder is remembered.
+        answer.clear();
+        QTest::mouseClick(form.PdfButton, Qt::LeftButton);
+        QCOMPARE(suggested.size(), 2);
+        QCOMPARE(suggested.last(), QDir(folder).filePath(QStringLiteral("Velvet_ Hours.pdf")));
+    }
+
+    void pdfButton_unwritableFile_isReported()
+    {
+        const QString unreachable = m_dir.filePath(QStringLiteral("missing/folder/inlay.pdf"));
+        TPrintForm form;
+        form.setPdfFileChooser([&](const QString&) { return unreachable; });
+        openAndClose(form);
+        QTest::mouseClick(form.PdfButton, Qt::LeftButton);
+        QCOMPARE(m_reports.size(), 1);
+        QVERIFY2(m_reports.first().contains(QDir::toNativeSeparators(unreachable)),
+            qPrintable(m_reports.first()));
         QVERIFY(!QFile::exists(unreachable));
+    }
+
+    void execPreview_refreshesPreviewThenShowsWindowModally()
+    {
+        platform::setScreenPixelsPerInchForTesting(96);
+        inlay::Page page;
+        TPrintForm form;
+        form.setInlaySource([&] { return TPrintForm::PrintableInlay { page, "Title" }; });
+        bool seenModal = false;
+        QImage shown;
+        QTimer::singleShot(0, &form, [&] {
+            seenModal = QApplication::activeModalWidget() == &form;
+            shown = form.previewPicture();
+            QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+        });
+        form.execPreview();
+        QVERIFY(seenModal);
+        QCOMPARE(shown.size(), QSize(630, 891));
+        QVERIFY(!form.isVisible());
     }
 
     void closing_savesPosition_andShowingRestoresIt()
@@ -355,46 +316,36 @@ private slots:
     }
 
 private:
-    static std::unique_ptr<QPrinter> pdfPrinterWritingTo(const QString& path)
+    // Opens the window as the print command does and closes it at once.
+    static void openAndClose(TPrintForm& form)
     {
-        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(path);
-        printer->setResolution(kDotsPerInch);
-        printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-            QMarginsF(kLeftMarginPoints, kTopMarginPoints, 0, 0), QPageLayout::Point));
-        return printer;
+        QTimer::singleShot(0, &form, [&form] { form.reject(); });
+        form.execPreview();
     }
 
-    std::unique_ptr<QPrinter> pdfPrinter()
+    static void choose(QComboBox* box, int index)
     {
-        m_jobs.append(m_dir.filePath(QStringLiteral("job-%1.pdf").arg(m_jobs.size() + 1)));
-        return pdfPrinterWritingTo(m_jobs.last());
+        box->setCurrentIndex(index);
+        emit box->activated(index);
     }
 
-    // The pages of a PDF as grey rasters.
-    QList<QImage> rasterise(const QString& pdf, int dotsPerInch)
+    // A printer that writes its job to a PDF file named after it; "Refusing"
+    // cannot open its output, and "Gone" is not there.
+    std::unique_ptr<QPrinter> pdfPrinter(const QString& name, const QPageSize& paper)
     {
-        const QString prefix = pdf + QStringLiteral("-r%1").arg(dotsPerInch);
-        const int exitCode = QProcess::execute(QStringLiteral("pdftoppm"),
-            { QStringLiteral("-r"), QString::number(dotsPerInch), QStringLiteral("-gray"), pdf,
-                prefix });
-        if (exitCode != 0)
-            return {};
-        QList<QImage> pages;
-        const QFileInfo info(prefix);
-        const QStringList files = QDir(info.path())
-                                      .entryList({ info.fileName() + QStringLiteral("-*.pgm") },
-                                          QDir::Files, QDir::Name);
-        for (const QString& file : files)
-            pages.append(
-                QImage(info.dir().filePath(file)).convertToFormat(QImage::Format_Grayscale8));
-        return pages;
+        if (name == QLatin1String("Gone"))
+            return nullptr;
+        m_jobs.append(name == QLatin1String("Refusing")
+                ? m_dir.filePath(QStringLiteral("missing/folder/job.pdf"))
+                : m_dir.filePath(QStringLiteral("%1-%2.pdf").arg(name).arg(m_jobs.size() + 1)));
+        return pdftools::printerWritingTo(m_jobs.last(), paper);
     }
 
     QTemporaryDir m_dir;
     QStringList m_reports;
-    QStringList m_jobs;
+    QStringList m_jobs; // every printer opened, in order
+    QStringList m_printers;
+    QString m_defaultPrinter;
 };
 
 QTEST_MAIN(PrintFormTest)

@@ -236,8 +236,83 @@ private slots:
                      QStringLiteral("a1.exe")),
             QStringLiteral("https://h.example/download/a1.exe"));
         QCOMPARE(runningVersionInstallerName(QStringLiteral("qzLayer"), kEnglishVersion),
-            QStringLiteral("qzLayer100.exe"));
+            QStringLiteral("qzLayer100") + installerExtension());
         QVERIFY(isPlainInstallerName(QStringLiteral("qzLayer101.exe")));
+    }
+
+    void hashField_isSixtyFourHexDigits_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("valid");
+        const QString digits
+            = QStringLiteral("0123456789abcdef0123456789ABCDEF0123456789abcdef0123456789ABCDEF");
+        QTest::newRow("mixed case") << digits << true;
+        QTest::newRow("63 digits") << digits.left(63) << false;
+        QTest::newRow("65 digits") << digits + u'0' << false;
+        QTest::newRow("not hexadecimal") << digits.left(63) + u'g' << false;
+        QTest::newRow("surrounded by spaces") << u' ' + digits.left(62) + u' ' << false;
+        QTest::newRow("empty field") << kEmptyField << false;
+    }
+    void hashField_isSixtyFourHexDigits()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, valid);
+        const QByteArray hash = installerHashFromField(field);
+        QCOMPARE(hash.size(), valid ? 32 : 0);
+        if (valid)
+            QCOMPARE(hash.toHex(), field.toLatin1().toLower());
+    }
+
+    void installerOffer_needsThisSystemsPackageAndAHash_data()
+    {
+        const QString hash(64, u'a');
+        const QString package = QStringLiteral("qzLayer101") + installerExtension();
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<bool>("offered");
+        QTest::addColumn<QString>("remark");
+        QTest::newRow("hash after the remarks")
+            << "qzLayer," + package + ",a,2000,0,Nieuw,New," + hash << true << "New";
+        QTest::newRow("hash after empty remarks")
+            << "qzLayer," + package + ",a,2000,0,,," + hash << true << QString(kEmptyField);
+        QTest::newRow("no hash") << "qzLayer," + package + ",a,2000,0,Nieuw,New" << false << "New";
+        QTest::newRow("hash in the wrong place")
+            << "qzLayer," + package + ",a,2000,0,Nieuw," + hash << false << hash;
+        QTest::newRow("a shell script")
+            << "qzLayer,qzLayer101.sh,a,2000,0,Nieuw,New," + hash << false << "New";
+        QTest::newRow("extension in another case")
+            << "qzLayer," + package.toUpper() + ",a,2000,0,Nieuw,New," + hash << false << "New";
+    }
+    void installerOffer_needsThisSystemsPackageAndAHash()
+    {
+        QFETCH(QString, record);
+        QFETCH(bool, offered);
+        QFETCH(QString, remark);
+        const CatalogueCheck found = check(catalogueWith(record));
+        QCOMPARE(int(found.result), int(kUpdateAdvised)); // the advice itself stands
+        QCOMPARE(found.offersInstaller, offered);
+        QCOMPARE(found.remark, remark);
+        QCOMPARE(found.downloadSize, 2000);
+    }
+
+    void installerSize_isWithinTheLastKibibyteOfTheCatalogueSize_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<qint32>("sizeKiB");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("a KiB short") << qint64(999 * 1024) << 1000 << false;
+        QTest::newRow("one byte into the last KiB") << qint64(999 * 1024 + 1) << 1000 << true;
+        QTest::newRow("the whole size") << qint64(1000 * 1024) << 1000 << true;
+        QTest::newRow("one byte over") << qint64(1000 * 1024 + 1) << 1000 << false;
+        QTest::newRow("50 KB for 1000 KiB") << qint64(50000) << 1000 << false;
+        QTest::newRow("50 MB for 20 KiB") << qint64(50000000) << 20 << false;
+        QTest::newRow("size zero, nothing") << qint64(0) << 0 << true;
+    }
+    void installerSize_isWithinTheLastKibibyteOfTheCatalogueSize()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(qint32, sizeKiB);
+        QFETCH(bool, matches);
+        QCOMPARE(installerSizeMatches(bytes, sizeKiB), matches);
     }
 };
 

@@ -9,6 +9,8 @@
 
 #include <array>
 
+class QPainter;
+
 // The layout sheet: one CD inlay at 4 pixels per millimetre, the front square
 // above the back inlay with its two spines, thin frames and cut marks.
 //
@@ -39,6 +41,16 @@ struct Line
 
 // The view scrolls over 297 mm.
 constexpr int kScrollRange = 1188;
+// Every column and row the layout draws on: the sheet raster is never
+// smaller, and this is what is printed.
+constexpr QSize kLayoutSize { 813, kScrollRange };
+// The layout draws nothing below its lowest cut marks, which end here.
+constexpr int kLayoutBottom = 1148;
+// The two inlays apart, each with its cut marks, for paper that holds only
+// one of them: the front down to the end of its lower marks, the back from
+// the start of its upper marks.
+constexpr QRect kFrontPart { 0, 0, 813, 604 };
+constexpr QRect kBackPart { 0, 553, 813, kScrollRange - 553 };
 
 // Frames, in drawing order; later ones paint over earlier ones.
 constexpr Area kFrontFrame { 177, 57, 663, 543 };
@@ -76,19 +88,27 @@ constexpr int kSignatureTop = 452;
 QPoint leftSpineAnchor(const QRect& leftSpineBox);
 QPoint rightSpineAnchor(const QRect& rightSpineBox);
 
-// The raster for a view whose client area has the given size: as wide as the
-// view and at least as tall as the scroll range.
+// The raster for a view whose client area has the given size: at least the
+// whole layout, and as large as the view where that is larger.
 QSize sheetSize(QSize viewClientSize);
 QImage createSheet(QSize size);
 
-// Black 1-pixel outline on the area's outermost pixels, interior white.
-void drawRectangle(QImage& image, const Area& area);
-void drawLine(QImage& image, const Line& line);
+// The pixels a horizontal or vertical line covers.
+QRect lineArea(const Line& line);
+// Black 1-pixel outline on the area's outermost pixels, interior white; in
+// sheet pixels, whatever the painter's transform makes of them.
+void paintRectangle(QPainter& painter, const Area& area);
+void paintLine(QPainter& painter, const Line& line);
+// The frames and cut marks of the front inlay, or of the back inlay with its
+// spines, in drawing order.
+void paintFrontFrames(QPainter& painter);
+void paintBackFrames(QPainter& painter);
 // The frames and cut marks of the empty layout, nothing else.
 void drawEmptyLayout(QImage& image);
 
-// Nearest-pixel stretch of the whole picture into the area; the aspect ratio
-// is not kept.
+// The picture stretched to the size by nearest pixel, each pixel taking the
+// source pixel under its centre; the aspect ratio is not kept.
+QImage nearestStretched(const QImage& picture, QSize size);
 void stretchDraw(QImage& image, const QImage& picture, const Area& area);
 
 // Fonts in pixels as the sheet's text output sizes them from points.
@@ -98,9 +118,13 @@ QFont signatureFont(int pixelsPerInch);
 
 // Draws text turned counter-clockwise by angle degrees about anchor, which is
 // the top left corner of the unrotated text; each character cell gets an
-// opaque white background.
+// opaque white background. On the sheet raster the glyphs get hard edges,
+// since the sheet is shown pixel for pixel; through any other painter the
+// text stays text.
 void drawRotatedText(
     QImage& image, const QFont& font, int angle, QPoint anchor, const QString& text);
+void paintRotatedText(QPainter& painter, const QFont& font, int angle, QPoint anchor,
+    const QString& text, bool hardEdges);
 
 // Writes the signature into a back picture: centred on 552 pixels, top at row
 // 452, whatever the picture's own size. The picture becomes 32-bit if needed.

@@ -1,4 +1,4 @@
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 
 #include <QFontMetrics>
 #include <QSet>
@@ -121,10 +121,11 @@ class LayoutSheetTest : public QObject
     Q_OBJECT
 
 private slots:
-    void sheetSize_followsViewWidthAndCoversScrollRange()
+    void sheetSize_holdsTheWholeLayoutAndFillsTheView()
     {
         QCOMPARE(sheet::sheetSize(QSize(920, 400)), QSize(920, 1188));
         QCOMPARE(sheet::sheetSize(QSize(920, 1300)), QSize(920, 1300));
+        QCOMPARE(sheet::sheetSize(QSize(735, 400)), QSize(813, 1188));
     }
 
     void emptyLayout_drawsExactlyFramesAndCutMarks_data()

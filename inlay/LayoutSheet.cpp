@@ -1,11 +1,9 @@
-#include "app/LayoutSheet.h"
+#include "inlay/LayoutSheet.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
 
-#include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 namespace sheet {
@@ -34,7 +32,6 @@ const std::array<Line, 8> kBackCutMarks { {
 
 namespace {
 
-const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kWhite = qRgb(255, 255, 255);
 
 // Drawing goes straight into 32-bit pixels so the pixel rules hold exactly.
@@ -42,25 +39,6 @@ void ensureDrawable(QImage& image)
 {
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image.convertTo(QImage::Format_RGB32);
-}
-
-void setPixel(QImage& image, int x, int y, QRgb colour)
-{
-    if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
-        return;
-    reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
-}
-
-void fillArea(QImage& image, const Area& area, QRgb colour)
-{
-    const int left = std::max(area.left, 0);
-    const int right = std::min(area.right, image.width());
-    if (right <= left)
-        return;
-    for (int y = std::max(area.top, 0); y < std::min(area.bottom, image.height()); ++y) {
-        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        std::fill(row + left, row + right, colour);
-    }
 }
 
 } // namespace
@@ -77,7 +55,7 @@ QPoint rightSpineAnchor(const QRect& rightSpineBox)
 
 QSize sheetSize(QSize viewClientSize)
 {
-    return { std::max(viewClientSize.width(), 0), std::max(viewClientSize.height(), kScrollRange) };
+    return viewClientSize.expandedTo(kLayoutSize);
 }
 
 QImage createSheet(QSize size)
@@ -87,84 +65,94 @@ QImage createSheet(QSize size)
     return image;
 }
 
-void drawRectangle(QImage& image, const Area& area)
+QRect lineArea(const Line& line)
+{
+    if (line.from == line.to)
+        return {};
+    // The end point is not drawn, whichever way the line runs.
+    const QPoint step(line.to.x() > line.from.x() ? 1
+            : line.to.x() < line.from.x()         ? -1
+                                                  : 0,
+        line.to.y() > line.from.y()       ? 1
+            : line.to.y() < line.from.y() ? -1
+                                          : 0);
+    return QRect(line.from, line.to - step).normalized();
+}
+
+void paintRectangle(QPainter& painter, const Area& area)
 {
     if (area.width() <= 0 || area.height() <= 0)
         return;
-    ensureDrawable(image);
-    fillArea(image, area, kWhite);
-    fillArea(image, { area.left, area.top, area.right, area.top + 1 }, kBlack);
-    fillArea(image, { area.left, area.bottom - 1, area.right, area.bottom }, kBlack);
-    fillArea(image, { area.left, area.top, area.left + 1, area.bottom }, kBlack);
-    fillArea(image, { area.right - 1, area.top, area.right, area.bottom }, kBlack);
+    const QRectF whole(area.left, area.top, area.width(), area.height());
+    painter.fillRect(whole, Qt::white);
+    painter.fillRect(QRectF(area.left, area.top, area.width(), 1), Qt::black);
+    painter.fillRect(QRectF(area.left, area.bottom - 1, area.width(), 1), Qt::black);
+    painter.fillRect(QRectF(area.left, area.top, 1, area.height()), Qt::black);
+    painter.fillRect(QRectF(area.right - 1, area.top, 1, area.height()), Qt::black);
 }
 
-void drawLine(QImage& image, const Line& line)
+void paintLine(QPainter& painter, const Line& line)
 {
-    ensureDrawable(image);
-    // Bresenham, stopping before the end point.
-    int x = line.from.x();
-    int y = line.from.y();
-    const int dx = std::abs(line.to.x() - x);
-    const int dy = -std::abs(line.to.y() - y);
-    const int stepX = x < line.to.x() ? 1 : -1;
-    const int stepY = y < line.to.y() ? 1 : -1;
-    int error = dx + dy;
-    while (x != line.to.x() || y != line.to.y()) {
-        setPixel(image, x, y, kBlack);
-        const int doubled = 2 * error;
-        if (doubled >= dy) {
-            error += dy;
-            x += stepX;
-        }
-        if (doubled <= dx) {
-            error += dx;
-            y += stepY;
-        }
-    }
+    painter.fillRect(QRectF(lineArea(line)), Qt::black);
+}
+
+void paintFrontFrames(QPainter& painter)
+{
+    paintRectangle(painter, kFrontFrame);
+    for (const Line& mark : kFrontCutMarks)
+        paintLine(painter, mark);
+}
+
+void paintBackFrames(QPainter& painter)
+{
+    paintRectangle(painter, kBackFrame);
+    for (const Line& mark : kBackCutMarks)
+        paintLine(painter, mark);
+    paintRectangle(painter, kLeftSpineFrame);
+    paintRectangle(painter, kRightSpineFrame);
 }
 
 void drawEmptyLayout(QImage& image)
 {
-    drawRectangle(image, kFrontFrame);
-    for (const Line& mark : kFrontCutMarks)
-        drawLine(image, mark);
-    drawRectangle(image, kBackFrame);
-    for (const Line& mark : kBackCutMarks)
-        drawLine(image, mark);
-    drawRectangle(image, kLeftSpineFrame);
-    drawRectangle(image, kRightSpineFrame);
+    ensureDrawable(image);
+    QPainter painter(&image);
+    paintFrontFrames(painter);
+    paintBackFrames(painter);
 }
 
-void stretchDraw(QImage& image, const QImage& picture, const Area& area)
+QImage nearestStretched(const QImage& picture, QSize size)
 {
-    if (picture.isNull() || area.width() <= 0 || area.height() <= 0)
-        return;
-    ensureDrawable(image);
+    if (picture.isNull() || size.isEmpty())
+        return {};
     const QImage source = picture.format() == QImage::Format_RGB32
         ? picture
         : picture.convertToFormat(QImage::Format_RGB32);
     const long long sourceWidth = source.width();
     const long long sourceHeight = source.height();
-    const int left = std::max(area.left, 0);
-    const int right = std::min(area.right, image.width());
-    if (right <= left)
-        return;
-    // Each target pixel takes the source pixel under its centre. The source
-    // column is the same on every row, so it is worked out once per column.
-    std::vector<int> sourceColumns(std::size_t(right - left));
-    for (int x = left; x < right; ++x) {
-        sourceColumns[std::size_t(x - left)]
-            = int(((2LL * (x - area.left) + 1) * sourceWidth) / (2LL * area.width()));
-    }
-    for (int y = std::max(area.top, 0); y < std::min(area.bottom, image.height()); ++y) {
-        const long long sourceY
-            = ((2LL * (y - area.top) + 1) * sourceHeight) / (2LL * area.height());
+    QImage result(size, QImage::Format_RGB32);
+    // The source column is the same on every row, so it is worked out once
+    // per column.
+    std::vector<int> sourceColumns(std::size_t(size.width()));
+    for (int x = 0; x < size.width(); ++x)
+        sourceColumns[std::size_t(x)] = int(((2LL * x + 1) * sourceWidth) / (2LL * size.width()));
+    for (int y = 0; y < size.height(); ++y) {
+        const long long sourceY = ((2LL * y + 1) * sourceHeight) / (2LL * size.height());
         const QRgb* sourceRow = reinterpret_cast<const QRgb*>(source.constScanLine(int(sourceY)));
-        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y)) + left;
+        QRgb* row = reinterpret_cast<QRgb*>(result.scanLine(y));
         for (const int sourceX : sourceColumns)
             *row++ = sourceRow[sourceX] | 0xff000000u;
     }
+    return result;
+}
+
+void stretchDraw(QImage& image, const QImage& picture, const Area& area)
+{
+    const QImage stretched = nearestStretched(picture, QSize(area.width(), area.height()));
+    if (stretched.isNull())
+        return;
+    ensureDrawable(image);
+    QPainter painter(&image);
+    painter.drawImage(QPoint(area.left, area.top), stretched);
 }
 
 int pointsToPixels(int points, int pixelsPerInch)
@@ -193,20 +181,33 @@ void drawRotatedText(
     if (text.isEmpty())
         return;
     ensureDrawable(image);
-    // The sheet is printed as it is: hard black glyph edges, no grey fringes.
-    QFont sharpFont = font;
-    sharpFont.setStyleStrategy(QFont::NoAntialias);
-    const QFontMetrics metrics(sharpFont);
-
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setFont(sharpFont);
+    paintRotatedText(painter, font, angle, anchor, text, true);
+}
+
+void paintRotatedText(QPainter& painter, const QFont& font, int angle, QPoint anchor,
+    const QString& text, bool hardEdges)
+{
+    if (text.isEmpty())
+        return;
+    QFont textFont = font;
+    if (hardEdges)
+        textFont.setStyleStrategy(QFont::NoAntialias);
+    // Sizes are sheet pixels, as the screen lays the text out; any device
+    // scales them through the painter's transform.
+    const QFontMetrics metrics(textFont);
+    painter.save();
+    if (hardEdges) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+    }
+    painter.setFont(textFont);
     painter.translate(anchor);
     painter.rotate(-angle); // counter-clockwise on a y-down raster
     painter.fillRect(QRect(0, 0, metrics.horizontalAdvance(text), metrics.height()), Qt::white);
     painter.setPen(Qt::black);
     painter.drawText(0, metrics.ascent(), text);
+    painter.restore();
 }
 
 QPoint signaturePosition(const QFont& font)
