@@ -6,10 +6,10 @@
 //    picture at full size.
 // Prints the median of several rounds of each. Given a folder, also saves
 // both texts there for a look with other programs.
-#include "platform/Picture.h"
-#include "richtext/RichText.h"
 #include "BenchPhoto.h"
 #include "LibjpegReference.h"
+#include "platform/Picture.h"
+#include "richtext/RichText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,8 +29,17 @@ constexpr qsizetype kTargetSize = 1024 * 1024;
 constexpr int kRounds = 15;
 
 const char16_t* const kTitles[] = {
-    u"Café de la Paix", u"Naïve Melody", u"Über den Wolken", u"Señorita", u"Smörgåsbord",
-    u"Crème brûlée", u"Façade", u"Ærø Øresund", u"Piña Colada", u"Déjà vu", u"Zürich Nights",
+    u"Café de la Paix",
+    u"Naïve Melody",
+    u"Über den Wolken",
+    u"Señorita",
+    u"Smörgåsbord",
+    u"Crème brûlée",
+    u"Façade",
+    u"Ærø Øresund",
+    u"Piña Colada",
+    u"Déjà vu",
+    u"Zürich Nights",
 };
 
 QTextCharFormat format(bool bold, bool italic, qreal points, const QColor& color)
@@ -53,14 +62,18 @@ void addAlbum(QTextCursor& cursor, int album)
         format(true, false, 16, QColor(128, 0, 0)));
     QTextBlockFormat track;
     track.setLeftMargin(10);
-    track.setTabPositions({ QTextOption::Tab(30, QTextOption::LeftTab), QTextOption::Tab(500, QTextOption::RightTab) });
+    track.setTabPositions({ QTextOption::Tab(30, QTextOption::LeftTab),
+        QTextOption::Tab(500, QTextOption::RightTab) });
     for (int number = 1; number <= 14; ++number) {
         cursor.insertBlock(track);
         cursor.insertText(QStringLiteral("%1.\t").arg(number), format(false, false, 11, QColor()));
         const QString title = QString::fromUtf16(kTitles[(album + number) % std::size(kTitles)]);
         cursor.insertText(title, format(number % 3 == 0, number % 4 == 0, 11, QColor()));
-        cursor.insertText(QStringLiteral(" (feat. Ørjan)"), format(false, true, 9, QColor(0, 0, 160)));
-        cursor.insertText(QStringLiteral("\t%1:%2").arg(2 + number % 5).arg(number * 7 % 60, 2, 10, QLatin1Char('0')),
+        cursor.insertText(
+            QStringLiteral(" (feat. Ørjan)"), format(false, true, 9, QColor(0, 0, 160)));
+        cursor.insertText(QStringLiteral("\t%1:%2")
+                              .arg(2 + number % 5)
+                              .arg(number * 7 % 60, 2, 10, QLatin1Char('0')),
             format(false, false, 11, QColor()));
     }
 }
@@ -87,7 +100,8 @@ QByteArray photoOfOneMegabyte()
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) {
                 const int grain = int(random.bounded(64));
-                line[x] = qRgb((x / 3 + grain) & 255, (y / 2 + grain) & 255, ((x + y) / 5 + grain) & 255);
+                line[x] = qRgb(
+                    (x / 3 + grain) & 255, (y / 2 + grain) & 255, ((x + y) / 5 + grain) & 255);
             }
         }
         QByteArray jpeg = platform::encodeJpeg(image, 90);
@@ -99,8 +113,9 @@ QByteArray photoOfOneMegabyte()
 // The picture as a file would bring it: shown 400 pixels wide on the back.
 void fillWithPicture(QTextDocument& document, const QByteArray& jpeg)
 {
-    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs28 Velmora \\endash  Live\\par "
-                           "{\\pict\\jpegblip\\picwgoal6000\\pichgoal4500 "
+    const QByteArray rtf
+        = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs28 Velmora \\endash  Live\\par "
+          "{\\pict\\jpegblip\\picwgoal6000\\pichgoal4500 "
         + jpeg.toHex() + "}\\par 1.\\tab Intro\\par}";
     richtext::readRtf(rtf, document);
 }
@@ -117,7 +132,8 @@ Timings timeRtf(const QByteArray& rtf)
 {
     std::unique_ptr<QTextDocument> target;
     Timings timings;
-    timings.read = medianMs(kRounds, [&] { target = std::make_unique<QTextDocument>(); },
+    timings.read = medianMs(
+        kRounds, [&] { target = std::make_unique<QTextDocument>(); },
         [&] { richtext::readRtf(rtf, *target); });
     timings.write = medianMs(kRounds, [&] { (void)richtext::writeRtf(*target); });
     timings.stable = richtext::writeRtf(*target) == rtf;
@@ -142,7 +158,8 @@ int main(int argc, char** argv)
     const Timings text = timeRtf(trackRtf);
     const QString html = trackLists.toHtml();
     std::unique_ptr<QTextDocument> htmlTarget;
-    const double htmlRead = medianMs(kRounds, [&] { htmlTarget = std::make_unique<QTextDocument>(); },
+    const double htmlRead = medianMs(
+        kRounds, [&] { htmlTarget = std::make_unique<QTextDocument>(); },
         [&] { htmlTarget->setHtml(html); });
     const double htmlWrite = medianMs(kRounds, [&] { (void)htmlTarget->toHtml(); });
 
@@ -167,11 +184,12 @@ int main(int argc, char** argv)
 
     std::printf("Track lists: %lld bytes of RTF, %d paragraphs (median of %d rounds)\n",
         static_cast<long long>(trackRtf.size()), trackLists.blockCount(), kRounds);
-    std::printf("  yardstick: Qt reading the same text as HTML %.1f ms, writing it %.1f ms\n", htmlRead, htmlWrite);
+    std::printf("  yardstick: Qt reading the same text as HTML %.1f ms, writing it %.1f ms\n",
+        htmlRead, htmlWrite);
     report("read into an empty text document", text.read, htmlRead);
     report("write from a text document", text.write, htmlWrite);
-    std::printf("A 1 MB picture: %lld bytes of JPEG, %lld bytes of RTF\n", static_cast<long long>(jpeg.size()),
-        static_cast<long long>(pictureRtf.size()));
+    std::printf("A 1 MB picture: %lld bytes of JPEG, %lld bytes of RTF\n",
+        static_cast<long long>(jpeg.size()), static_cast<long long>(pictureRtf.size()));
     std::printf("  yardstick: libjpeg decoding the picture at full size %.1f ms\n", libjpeg);
     report("read into an empty text document", picture.read, libjpeg);
     report("write from a text document", picture.write, libjpeg);

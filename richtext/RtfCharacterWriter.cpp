@@ -12,7 +12,8 @@ namespace {
 int halfPointsOf(const QFont& font)
 {
     constexpr qreal kPointsPerPixel = 72.0 / 96.0;
-    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * kPointsPerPixel;
+    const qreal points
+        = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * kPointsPerPixel;
     if (!(points > 0))
         return kDefaultHalfPoints;
     return int(std::lround(std::clamp<qreal>(points * 2, 2, kMaxHalfPoints)));
@@ -88,7 +89,7 @@ CharacterWriter::CharacterWriter(const QFont& defaultFont)
     : m_defaultFont(defaultFont)
 {
     fontIndex(familyOf(m_defaultFont)); // the default font is font 0
-    m_colors.append(QColor());          // colour 0 is the automatic colour
+    m_colors.append(QColor()); // colour 0 is the automatic colour
 }
 
 void CharacterWriter::writeFontTable(RtfOutput& out) const

@@ -47,7 +47,8 @@ QString* DocumentBuilder::runFor(const CharState& chars, const ParagraphState& p
     return &m_run;
 }
 
-void DocumentBuilder::insertObject(const CharState& chars, const ParagraphState& paragraph, const QTextImageFormat& format)
+void DocumentBuilder::insertObject(
+    const CharState& chars, const ParagraphState& paragraph, const QTextImageFormat& format)
 {
     if (!runFor(chars, paragraph))
         return;
@@ -72,7 +73,8 @@ void DocumentBuilder::startBlock(const CharState& chars, const ParagraphState& p
     m_blockHasText = false;
     placeInTable(paragraph);
     const bool pageBreak = std::exchange(m_nextPageBreak, false);
-    if (!m_freshBlock && !pageBreak && !m_blockPageBreak && !m_run.isEmpty() && chars == m_runState) {
+    if (!m_freshBlock && !pageBreak && !m_blockPageBreak && !m_run.isEmpty()
+        && chars == m_runState) {
         m_run.append(QChar(QChar::ParagraphSeparator));
         return;
     }
@@ -206,7 +208,8 @@ QTextBlockFormat DocumentBuilder::blockFormat(const ParagraphState& paragraph) c
     if (!listOf(paragraph))
         return toBlockFormat(paragraph);
     ParagraphState shown = paragraph;
-    shown.left = std::max(0, paragraph.left - listIndentTwips(*m_cursor.document(), paragraph.listLevel));
+    shown.left
+        = std::max(0, paragraph.left - listIndentTwips(*m_cursor.document(), paragraph.listLevel));
     shown.firstLine = clampTwips(qint64(paragraph.firstLine) + kListHangTwips);
     return toBlockFormat(shown);
 }
@@ -262,7 +265,8 @@ QTextCharFormat DocumentBuilder::makeCharFormat(const CharState& chars) const
     if (chars.script != Script::Normal)
         format.setVerticalAlignment(toVerticalAlignment(chars.script));
     if (chars.caps != Caps::None)
-        format.setFontCapitalization(chars.caps == Caps::All ? QFont::AllUppercase : QFont::SmallCaps);
+        format.setFontCapitalization(
+            chars.caps == Caps::All ? QFont::AllUppercase : QFont::SmallCaps);
     const QColor foreground = m_tables.colors.value(chars.foreground);
     if (foreground.isValid())
         format.setForeground(foreground);

@@ -56,7 +56,8 @@ public:
     // The run to append text with this formatting to, or nullptr when the
     // text is hidden and dropped.
     QString* runFor(const CharState& chars, const ParagraphState& paragraph);
-    void insertObject(const CharState& chars, const ParagraphState& paragraph, const QTextImageFormat& format);
+    void insertObject(
+        const CharState& chars, const ParagraphState& paragraph, const QTextImageFormat& format);
     void endParagraph(const CharState& chars, const ParagraphState& paragraph);
     // "\cell" and "\row"; false when no table holds the paragraph.
     bool endCell(const CharState& chars, const ParagraphState& paragraph);
@@ -82,16 +83,18 @@ private:
 
     const RtfTables& m_tables;
     QTextCursor m_cursor;
-    QString m_run; // may hold paragraph separators: the blocks after them take the last block's format
+    QString
+        m_run; // may hold paragraph separators: the blocks after them take the last block's format
     CharState m_runState;
-    ParagraphState m_runParagraph;   // the paragraph formatting the last text came with
-    ParagraphState m_blockParagraph; // the formatting of the last block, inserted or still in the run
+    ParagraphState m_runParagraph; // the paragraph formatting the last text came with
+    ParagraphState
+        m_blockParagraph; // the formatting of the last block, inserted or still in the run
     bool m_blockHasText = false;
     bool m_blockPageBreak = false;
     bool m_nextPageBreak = false;
     bool m_paragraphPending = true; // a paragraph ended; its successor starts with content
-    bool m_freshBlock = true;       // the cursor's block is empty and waits for the next paragraph
-    bool m_cellPending = false;     // a cell ended; the next paragraph goes into the row's next cell
+    bool m_freshBlock = true; // the cursor's block is empty and waits for the next paragraph
+    bool m_cellPending = false; // a cell ended; the next paragraph goes into the row's next cell
     TableBuilder m_table;
     QHash<qint64, QPointer<QTextList>> m_lists; // by list and level
     std::vector<std::pair<CharState, QTextCharFormat>> m_charFormats;

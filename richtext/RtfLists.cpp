@@ -124,7 +124,8 @@ ListLevel levelFromText(int numberFormat, QStringView levelText, int level)
 
 int listIndentTwips(const QTextDocument& document, int levelNumber)
 {
-    return twipsFromPixels((std::clamp(levelNumber, 0, kListLevels - 1) + 1) * document.indentWidth());
+    return twipsFromPixels(
+        (std::clamp(levelNumber, 0, kListLevels - 1) + 1) * document.indentWidth());
 }
 
 QTextListFormat toListFormat(const ListLevel& level, int levelNumber)

@@ -57,7 +57,8 @@ quint32 bigEndian(const QByteArray& bytes, qsizetype at, int width)
 QSize headerSize(const QByteArray& bytes)
 {
     if (isPng(bytes))
-        return bytes.size() >= 24 ? QSize(int(bigEndian(bytes, 16, 4) & 0x7fffffff), int(bigEndian(bytes, 20, 4) & 0x7fffffff))
+        return bytes.size() >= 24 ? QSize(int(bigEndian(bytes, 16, 4) & 0x7fffffff),
+                   int(bigEndian(bytes, 20, 4) & 0x7fffffff))
                                   : QSize();
     if (!isJpeg(bytes))
         return {};
@@ -66,7 +67,8 @@ QSize headerSize(const QByteArray& bytes)
         if (quint8(bytes.at(at)) != 0xff)
             return {};
         const quint8 marker = quint8(bytes.at(at + 1));
-        const bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+        const bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8
+            && marker != 0xcc;
         if (frame)
             return QSize(int(bigEndian(bytes, at + 7, 2)), int(bigEndian(bytes, at + 5, 2)));
         at += 2 + bigEndian(bytes, at + 2, 2);
@@ -81,7 +83,8 @@ QByteArray encodePng(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        throw PictureError(QStringLiteral("it cannot be written as PNG (") + writer.errorString() + u')');
+        throw PictureError(
+            QStringLiteral("it cannot be written as PNG (") + writer.errorString() + u')');
     return bytes;
 }
 
@@ -89,8 +92,10 @@ QSize fitted(QSize size, QSizeF room)
 {
     if (size.isEmpty() || room.isEmpty())
         return size;
-    const qreal scale = std::min({ 1.0, room.width() / size.width(), room.height() / size.height() });
-    return QSize(std::max(1, int(std::lround(size.width() * scale))), std::max(1, int(std::lround(size.height() * scale))));
+    const qreal scale
+        = std::min({ 1.0, room.width() / size.width(), room.height() / size.height() });
+    return QSize(std::max(1, int(std::lround(size.width() * scale))),
+        std::max(1, int(std::lround(size.height() * scale))));
 }
 
 // Pictures through Qt's readers (PNG and the other formats Qt reads), no
@@ -107,8 +112,10 @@ QImage decodeWithReader(const QByteArray& bytes, const char* format, QSize neede
     if (!reader.canRead())
         throw PictureError(QStringLiteral("it is not a picture this program can read"));
     if (full.isValid() && qint64(full.width()) * full.height() > kMaxPixels)
-        throw PictureError(QStringLiteral("it has more than %1 million pixels").arg(kMaxPixels / 1'000'000));
-    if (needed.isValid() && full.isValid() && needed.width() < full.width() && needed.height() < full.height())
+        throw PictureError(
+            QStringLiteral("it has more than %1 million pixels").arg(kMaxPixels / 1'000'000));
+    if (needed.isValid() && full.isValid() && needed.width() < full.width()
+        && needed.height() < full.height())
         reader.setScaledSize(full.scaled(needed, Qt::KeepAspectRatioByExpanding));
     QImage image;
     if (!reader.read(&image))
@@ -175,13 +182,16 @@ QImage deviceBitmap(const PictureState& picture)
     const int width = picture.width;
     const int height = picture.height;
     const int depth = picture.bitsPerPixel;
-    if (width <= 0 || height <= 0 || qint64(width) * height > kMaxPixels || (depth != 1 && depth != 24 && depth != 32))
+    if (width <= 0 || height <= 0 || qint64(width) * height > kMaxPixels
+        || (depth != 1 && depth != 24 && depth != 32))
         return {};
     const qint64 minimumRow = (qint64(width) * depth + 7) / 8;
     const qint64 row = std::max<qint64>(picture.widthBytes, minimumRow);
     if (picture.data.size() / row < height)
         return {};
-    const QImage::Format format = depth == 1 ? QImage::Format_Mono : depth == 24 ? QImage::Format_BGR888 : QImage::Format_RGB32;
+    const QImage::Format format = depth == 1 ? QImage::Format_Mono
+        : depth == 24                        ? QImage::Format_BGR888
+                                             : QImage::Format_RGB32;
     QImage image(width, height, format);
     if (image.isNull())
         return {};
@@ -199,7 +209,8 @@ QString nextPictureName(QTextDocument& document)
     return QLatin1String(kPictureScheme) + QString::number(number);
 }
 
-QTextImageFormat addToDocument(QTextDocument& document, const QImage& shownImage, const QByteArray& source, QSizeF shown)
+QTextImageFormat addToDocument(
+    QTextDocument& document, const QImage& shownImage, const QByteArray& source, QSizeF shown)
 {
     const QString name = nextPictureName(document);
     document.addResource(QTextDocument::ImageResource, QUrl(name), shownImage);
@@ -214,8 +225,10 @@ QTextImageFormat addToDocument(QTextDocument& document, const QImage& shownImage
 QSizeF shownSize(const PictureState& picture, QSize pixels)
 {
     const qreal width = picture.goalWidth > 0 ? pixelsFromTwips(picture.goalWidth) : pixels.width();
-    const qreal height = picture.goalHeight > 0 ? pixelsFromTwips(picture.goalHeight) : pixels.height();
-    QSizeF size(width * std::clamp(picture.scaleX, 1, 1000) / 100.0, height * std::clamp(picture.scaleY, 1, 1000) / 100.0);
+    const qreal height
+        = picture.goalHeight > 0 ? pixelsFromTwips(picture.goalHeight) : pixels.height();
+    QSizeF size(width * std::clamp(picture.scaleX, 1, 1000) / 100.0,
+        height * std::clamp(picture.scaleY, 1, 1000) / 100.0);
     if (size.width() > kMaxShownPixels || size.height() > kMaxShownPixels)
         size.scale(kMaxShownPixels, kMaxShownPixels, Qt::KeepAspectRatio);
     return size.expandedTo(QSizeF(1, 1));
@@ -260,7 +273,8 @@ void PictureState::addHex(const char* bytes, qsizetype size)
     data.resize(out - data.constData());
 }
 
-std::optional<QTextImageFormat> addPicture(QTextDocument& document, const PictureState& picture, qint64& pixelsLeft)
+std::optional<QTextImageFormat> addPicture(
+    QTextDocument& document, const PictureState& picture, qint64& pixelsLeft)
 {
     if (picture.kind == PictureKind::Metafile)
         return std::nullopt;
@@ -276,13 +290,16 @@ std::optional<QTextImageFormat> addPicture(QTextDocument& document, const Pictur
             const QImage image = deviceBitmap(picture);
             if (image.isNull())
                 return std::nullopt;
-            return addToDocument(document, image, encodePng(image), shownSize(picture, image.size()));
+            return addToDocument(
+                document, image, encodePng(image), shownSize(picture, image.size()));
         }
         if (picture.kind == PictureKind::Dib) {
             const QByteArray file = bitmapFile(picture.data);
-            spend(file.size() >= 26 ? QSize(littleEndian(file, 18), littleEndian(file, 22)) : QSize());
+            spend(file.size() >= 26 ? QSize(littleEndian(file, 18), littleEndian(file, 22))
+                                    : QSize());
             const QImage image = platform::decodeBitmap(file);
-            return addToDocument(document, image, encodePng(image), shownSize(picture, image.size()));
+            return addToDocument(
+                document, image, encodePng(image), shownSize(picture, image.size()));
         }
         // Blips are told by their bytes, whatever the file calls them.
         if (!isPng(picture.data) && !isJpeg(picture.data))
@@ -329,7 +346,8 @@ void insertPicture(QTextCursor& cursor, const QByteArray& bytes, QSizeF room)
     cursor.insertImage(addToDocument(*cursor.document(), image, source, shown));
 }
 
-std::optional<StoredPicture> storedPicture(const QTextDocument& document, const QTextImageFormat& format)
+std::optional<StoredPicture> storedPicture(
+    const QTextDocument& document, const QTextImageFormat& format)
 {
     const QUrl url(format.name());
     StoredPicture picture;

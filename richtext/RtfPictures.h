@@ -21,7 +21,7 @@ enum class PictureKind : quint8 { Unknown, Png, Jpeg, Dib, DeviceBitmap, Metafil
 struct PictureState
 {
     PictureKind kind = PictureKind::Unknown;
-    int width = 0;  // "\picw", "\pich": pixels of a bitmap
+    int width = 0; // "\picw", "\pich": pixels of a bitmap
     int height = 0;
     int goalWidth = 0; // "\picwgoal", "\pichgoal": the size to show
     int goalHeight = 0;
@@ -44,7 +44,8 @@ constexpr qint64 kPicturePixelsPerText = 100'000'000;
 // Adds the picture to the document; the format that shows it, or nothing
 // when it cannot be shown (a metafile, damaged data, or more pixels than
 // are left to decode; what it decodes is taken from pixelsLeft).
-std::optional<QTextImageFormat> addPicture(QTextDocument& document, const PictureState& picture, qint64& pixelsLeft);
+std::optional<QTextImageFormat> addPicture(
+    QTextDocument& document, const PictureState& picture, qint64& pixelsLeft);
 
 // Adds picture file data to the document at its natural size, made smaller
 // to fit room (pixels), and inserts it at the cursor. Larger pictures are
@@ -61,6 +62,7 @@ struct StoredPicture
     QSize pixels;
     QSize shown;
 };
-std::optional<StoredPicture> storedPicture(const QTextDocument& document, const QTextImageFormat& format);
+std::optional<StoredPicture> storedPicture(
+    const QTextDocument& document, const QTextImageFormat& format);
 
 } // namespace richtext::rtf

@@ -109,6 +109,7 @@ void RtfReader::parse()
 // next control word or group.
 void RtfReader::readPictureData()
 {
+    m_ignorableNext = false;
     const char* start = m_pos;
     while (m_pos < m_end && *m_pos != '\\' && *m_pos != '{' && *m_pos != '}')
         ++m_pos;

@@ -54,7 +54,7 @@ private:
     struct GroupState
     {
         Destination destination = Destination::Text;
-        Destination outer = Destination::Text; // where "\ud" and "\result" return to
+        Destination outer = Destination::Text; // around "\upr", an object or a picture
         int fallbackCount = 1;                         // "\uc"
         bool lineMultiple = false;                     // "\slmult"
         QTextOption::TabType pendingTab = QTextOption::LeftTab;

@@ -214,7 +214,8 @@ void RtfReader::closeDestination(Destination destination)
         break;
     case Destination::ListLevel:
         if (m_levelCount < kListLevels) {
-            m_list.levels.at(m_levelCount) = levelFromText(m_levelNumberFormat, m_levelText, m_levelCount);
+            m_list.levels.at(m_levelCount)
+                = levelFromText(m_levelNumberFormat, m_levelText, m_levelCount);
             ++m_levelCount;
         }
         break;
@@ -281,7 +282,8 @@ void RtfReader::applyPictureWord(const ControlWord& word, Parameter parameter)
 
 void RtfReader::insertPicture()
 {
-    const std::optional<QTextImageFormat> format = addPicture(m_document, m_picture, m_picturePixelsLeft);
+    const std::optional<QTextImageFormat> format
+        = addPicture(m_document, m_picture, m_picturePixelsLeft);
     if (!format)
         return;
     if (m_shapePicture == ShapePicture::Missed)

@@ -11,8 +11,8 @@ namespace richtext::rtf {
 
 namespace {
 
-constexpr int kMaxColumns = 63;          // as many as word processors allow
-constexpr int kMaxCells = 20000;         // in one document: far more than a back cover holds
+constexpr int kMaxColumns = 63; // as many as word processors allow
+constexpr int kMaxCells = 20000; // in one document: far more than a back cover holds
 constexpr int kUndefinedCellTwips = 1440; // a cell a row gives no edge: an inch
 
 Qt::Alignment tableAlignment(Alignment alignment)
@@ -55,7 +55,8 @@ void RowDefinition::addCell(int right)
 
 bool TableBuilder::canStartRow(const RowDefinition& row) const
 {
-    const qsizetype columns = std::max<qsizetype>({ 1, row.cells.size(), m_table ? m_table->columns() : 0 });
+    const qsizetype columns
+        = std::max<qsizetype>({ 1, row.cells.size(), m_table ? m_table->columns() : 0 });
     return m_cellsMade + columns <= kMaxCells;
 }
 
@@ -65,7 +66,8 @@ void TableBuilder::open(QTextCursor& at, const RowDefinition& row)
     m_first = row;
     m_row = -1;
     m_table = at.insertTable(1, 1);
-    m_edges = { row.cells.isEmpty() ? row.left + kUndefinedCellTwips : row.cells.constFirst().right };
+    m_edges
+        = { row.cells.isEmpty() ? row.left + kUndefinedCellTwips : row.cells.constFirst().right };
     ++m_cellsMade;
     m_rowEnded = true; // startRow() takes the first row
     startRow(row);
@@ -137,7 +139,8 @@ void TableBuilder::addBoundaries(const RowDefinition& row)
 // the table has all the columns it may have.
 bool TableBuilder::insertBoundary(int twips)
 {
-    const auto place = std::lower_bound(m_edges.begin(), m_edges.end(), twips - kNarrowestCellTwips + 1);
+    const auto place
+        = std::lower_bound(m_edges.begin(), m_edges.end(), twips - kNarrowestCellTwips + 1);
     if (place != m_edges.end() && std::abs(*place - twips) < kNarrowestCellTwips)
         return false;
     if (m_edges.size() >= kMaxColumns || m_cellsMade + m_table->rows() > kMaxCells)
@@ -294,7 +297,8 @@ void TableBuilder::formatTable()
     QList<QTextLength> widths;
     int left = m_first.left;
     for (const int edge : std::as_const(m_edges)) {
-        widths.append(QTextLength(QTextLength::FixedLength, pixelsFromTwips(std::max(edge - left, kNarrowestCellTwips))));
+        widths.append(QTextLength(
+            QTextLength::FixedLength, pixelsFromTwips(std::max(edge - left, kNarrowestCellTwips))));
         left = edge;
     }
     format.setColumnWidthConstraints(widths);

@@ -18,7 +18,7 @@ struct CellDefinition
 {
     int right = 0; // "\cellx": the cell's right edge
     CellMerge horizontal = CellMerge::None; // "\clmgf", "\clmrg"
-    CellMerge vertical = CellMerge::None;   // "\clvmgf", "\clvmrg"
+    CellMerge vertical = CellMerge::None; // "\clvmgf", "\clvmrg"
     CellAlignment alignment = CellAlignment::Top;
     int background = 0; // "\clcbpat": a colour number, 0 for none
 
@@ -29,7 +29,7 @@ struct CellDefinition
 struct RowDefinition
 {
     int left = 0; // "\trleft"
-    int gap = 0;  // "\trgaph": half the space between two cells' text
+    int gap = 0; // "\trgaph": half the space between two cells' text
     Alignment alignment = Alignment::Left;
     int border = 0; // widest border of the row or its cells in twips; 0: none
     QList<CellDefinition> cells;
@@ -95,8 +95,8 @@ private:
     void formatTable();
 
     QTextTable* m_table = nullptr;
-    int m_cellsMade = 0;   // over the whole document
-    QList<int> m_edges;    // right edges of the columns, ascending, in twips
+    int m_cellsMade = 0; // over the whole document
+    QList<int> m_edges; // right edges of the columns, ascending, in twips
     RowDefinition m_first; // the table's place and borders come from its first row
     RowDefinition m_current;
     QList<RowRecord> m_rows;

@@ -21,7 +21,7 @@ namespace richtext::rtf {
 namespace {
 
 constexpr qreal kFallbackTextWidth = 552; // pixels: the back picture's width
-constexpr qreal kNarrowestColumn = 24;    // pixels left for a column without a width
+constexpr qreal kNarrowestColumn = 24; // pixels left for a column without a width
 
 // A table's columns as a file gives them: right edges from the page's left
 // margin, in twips.
@@ -51,11 +51,13 @@ bool startsWithTable(QTextFrame::iterator it)
     return !it.atEnd() && qobject_cast<QTextTable*>(it.currentFrame());
 }
 
-void collectBlocks(QTextFrame::iterator it, const QTextFrame::iterator& end, QList<QTextBlock>& blocks)
+void collectBlocks(
+    QTextFrame::iterator it, const QTextFrame::iterator& end, QList<QTextBlock>& blocks)
 {
     for (; it != end; ++it) {
         if (const QTextFrame* frame = it.currentFrame())
-            collectBlocks(frame->begin(), frame->end(), blocks); // tables in tables become paragraphs
+            collectBlocks(
+                frame->begin(), frame->end(), blocks); // tables in tables become paragraphs
         else
             blocks.append(it.currentBlock());
     }
@@ -90,7 +92,8 @@ private:
         out.word("ansi");
         out.word("ansicpg", kWindows1252);
         out.word("deff", 0);
-        out.word("deftab", std::max(1, twipsFromPixels(m_document.defaultTextOption().tabStopDistance())));
+        out.word("deftab",
+            std::max(1, twipsFromPixels(m_document.defaultTextOption().tabStopDistance())));
         out.word("uc", 1);
         out.lineEnd();
         m_characters.writeFontTable(out);
@@ -150,13 +153,17 @@ private:
         TableGeometry geometry;
         geometry.left = twipsFromPixels(format.leftMargin());
         geometry.gap = std::max(0, twipsFromPixels(format.cellPadding()));
-        geometry.border = format.border() > 0 ? std::clamp(twipsFromPixels(format.border()), 1, kMaxBorderTwips) : 0;
+        geometry.border = format.border() > 0
+            ? std::clamp(twipsFromPixels(format.border()), 1, kMaxBorderTwips)
+            : 0;
         geometry.alignment = tableAlignment(format.alignment());
 
         // Fixed widths as they are, percentages of the text's width, and
         // what is left shared by the columns without a width.
-        const qreal textWidth = m_document.textWidth() > 0 ? m_document.textWidth() : kFallbackTextWidth;
-        const qreal available = std::max<qreal>(0, textWidth - format.leftMargin() - format.rightMargin());
+        const qreal textWidth
+            = m_document.textWidth() > 0 ? m_document.textWidth() : kFallbackTextWidth;
+        const qreal available
+            = std::max<qreal>(0, textWidth - format.leftMargin() - format.rightMargin());
         const QList<QTextLength> constraints = format.columnWidthConstraints();
         QList<qreal> widths(table.columns(), -1);
         qreal taken = 0;
@@ -239,7 +246,8 @@ private:
             // hangs the label left of the text.
             paragraph.list = m_lists.numberOf(*list);
             paragraph.listLevel = ListWriter::levelOf(*list);
-            paragraph.left = clampTwips(qint64(paragraph.left) + listIndentTwips(m_document, paragraph.listLevel));
+            paragraph.left = clampTwips(
+                qint64(paragraph.left) + listIndentTwips(m_document, paragraph.listLevel));
             paragraph.firstLine = clampTwips(qint64(paragraph.firstLine) - kListHangTwips);
         }
         writeParagraphFormat(paragraph);
@@ -253,12 +261,14 @@ private:
                 for (qsizetype i = 0; i < fragment.length(); ++i)
                     writePicture(format.toImageFormat());
             } else {
-                m_characters.writeRun(m_body, m_characters.charState(fragment.charFormatIndex(), format), fragment.text());
+                m_characters.writeRun(m_body,
+                    m_characters.charState(fragment.charFormatIndex(), format), fragment.text());
             }
             empty = false;
         }
         if (empty) // the empty line's size
-            m_characters.switchTo(m_body, m_characters.charState(block.charFormatIndex(), block.charFormat()));
+            m_characters.switchTo(
+                m_body, m_characters.charState(block.charFormatIndex(), block.charFormat()));
         m_body.word(end);
         m_body.lineEnd();
     }
@@ -268,11 +278,13 @@ private:
     void writeListLabel(const QTextList& list, const QTextBlock& block)
     {
         const QTextListFormat::Style style = list.format().style();
-        const QString label = isBullet(style) ? QString(QChar(bulletCharacter(style))) : list.itemText(block);
+        const QString label
+            = isBullet(style) ? QString(QChar(bulletCharacter(style))) : list.itemText(block);
         const QTextBlock::iterator first = block.begin();
         const CharState chars = first.atEnd()
             ? m_characters.charState(block.charFormatIndex(), block.charFormat())
-            : m_characters.charState(first.fragment().charFormatIndex(), first.fragment().charFormat());
+            : m_characters.charState(
+                first.fragment().charFormatIndex(), first.fragment().charFormat());
         m_body.raw("{");
         m_body.word("listtext");
         m_body.word("pard");

@@ -32,7 +32,8 @@ void fillBackText(QTextDocument& document)
     format.setColumnWidthConstraints({ QTextLength(QTextLength::FixedLength, 40),
         QTextLength(QTextLength::FixedLength, 300), QTextLength(QTextLength::FixedLength, 60) });
     QTextTable* table = cursor.insertTable(2, 3, format);
-    const QStringList cells { u"1."_qs, u"Intro"_qs, u"3:12"_qs, u"2."_qs, u"Outro"_qs, u"4:01"_qs };
+    const QStringList cells { u"1."_qs, u"Intro"_qs, u"3:12"_qs, u"2."_qs, u"Outro"_qs,
+        u"4:01"_qs };
     for (int i = 0; i < cells.size(); ++i)
         table->cellAt(i / 3, i % 3).firstCursorPosition().insertText(cells.at(i));
     cursor.movePosition(QTextCursor::End);
@@ -73,7 +74,7 @@ qreal pixels(QStringView length)
 // What the flat OpenDocument text holds, as far as these tests look.
 struct OpenDocumentText
 {
-    QStringList paragraphs;              // with " (list STYLE)" after list items
+    QStringList paragraphs; // with " (list STYLE)" after list items
     QHash<QString, QString> listLevelOne; // list style name: "bullet" or "number"
     int tableColumns = 0;
     int tableRows = 0;
@@ -96,21 +97,25 @@ struct OpenDocumentText
                     if (depth++ == 0)
                         paragraph.clear();
                 } else if (name == u"text:s") {
-                    paragraph += QString(std::max(1, attributes.value(QLatin1String("text:c")).toInt()), u' ');
+                    paragraph += QString(
+                        std::max(1, attributes.value(QLatin1String("text:c")).toInt()), u' ');
                 } else if (name == u"text:tab") {
                     paragraph += u'\t';
                 } else if (name == u"text:list") {
                     lists << attributes.value(QLatin1String("text:style-name")).toString();
                 } else if (name == u"text:list-style") {
                     listStyle = attributes.value(QLatin1String("style:name")).toString();
-                } else if (name.startsWith(u"text:list-level-style-") && attributes.value(QLatin1String("text:level")) == u"1") {
+                } else if (name.startsWith(u"text:list-level-style-")
+                    && attributes.value(QLatin1String("text:level")) == u"1") {
                     text.listLevelOne.insert(listStyle, name.mid(22).toString());
                 } else if (name == u"table:table-column") {
-                    text.tableColumns += std::max(1, attributes.value(QLatin1String("table:number-columns-repeated")).toInt());
+                    text.tableColumns += std::max(1,
+                        attributes.value(QLatin1String("table:number-columns-repeated")).toInt());
                 } else if (name == u"table:table-row") {
                     ++text.tableRows;
                 } else if (name == u"draw:frame") {
-                    text.frames << QSizeF(pixels(attributes.value(QLatin1String("svg:width"))), pixels(attributes.value(QLatin1String("svg:height"))));
+                    text.frames << QSizeF(pixels(attributes.value(QLatin1String("svg:width"))),
+                        pixels(attributes.value(QLatin1String("svg:height"))));
                 }
             } else if (reader.isCharacters() && depth > 0) {
                 paragraph += reader.text();
@@ -119,7 +124,8 @@ struct OpenDocumentText
                     QString style;
                     for (const QString& list : std::as_const(lists))
                         style = list.isEmpty() ? style : list;
-                    text.paragraphs << paragraph + (lists.isEmpty() ? QString() : u" (list "_qs + style + u')');
+                    text.paragraphs
+                        << paragraph + (lists.isEmpty() ? QString() : u" (list "_qs + style + u')');
                 } else if (name == u"text:list") {
                     lists.removeLast();
                 }
@@ -152,28 +158,36 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"HOME"_qs, dir.path());
         convert.setProcessEnvironment(environment);
-        convert.start(office, { u"-env:UserInstallation="_qs + QUrl::fromLocalFile(dir.filePath(u"profile"_qs)).toString(),
-                                  u"--headless"_qs, u"--convert-to"_qs, u"fodt"_qs, u"--outdir"_qs, dir.path(),
-                                  dir.filePath(u"Back.rtf"_qs) });
+        convert.start(office,
+            { u"-env:UserInstallation="_qs
+                    + QUrl::fromLocalFile(dir.filePath(u"profile"_qs)).toString(),
+                u"--headless"_qs, u"--convert-to"_qs, u"fodt"_qs, u"--outdir"_qs, dir.path(),
+                dir.filePath(u"Back.rtf"_qs) });
         QVERIFY(convert.waitForFinished(180000));
         QFile converted(dir.filePath(u"Back.fodt"_qs));
         QVERIFY2(converted.open(QIODevice::ReadOnly), convert.readAllStandardError().constData());
         const OpenDocumentText text = OpenDocumentText::read(converted.readAll());
 
-        QCOMPARE(text.paragraphs.value(0), u"has  two   three"_qs); // no extra spaces read into runs
+        QCOMPARE(
+            text.paragraphs.value(0), u"has  two   three"_qs); // no extra spaces read into runs
         QCOMPARE(text.tableColumns, 3);
         QCOMPARE(text.tableRows, 2);
-        QCOMPARE(text.paragraphs.mid(1, 6), (QStringList { u"1."_qs, u"Intro"_qs, u"3:12"_qs, u"2."_qs, u"Outro"_qs, u"4:01"_qs }));
+        QCOMPARE(text.paragraphs.mid(1, 6),
+            (QStringList { u"1."_qs, u"Intro"_qs, u"3:12"_qs, u"2."_qs, u"Outro"_qs, u"4:01"_qs }));
         const QStringList items = text.paragraphs.mid(7, 4);
         QCOMPARE(items.size(), 4);
         for (int i = 0; i < 4; ++i) {
             const QString style = items.at(i).section(u"(list "_qs, 1).chopped(1);
-            QCOMPARE(items.at(i).section(u' ', 0, 0), (QStringList { u"Guitar"_qs, u"Bass"_qs, u"One"_qs, u"Two"_qs }).at(i));
+            QCOMPARE(items.at(i).section(u' ', 0, 0),
+                (QStringList { u"Guitar"_qs, u"Bass"_qs, u"One"_qs, u"Two"_qs }).at(i));
             QCOMPARE(text.listLevelOne.value(style), i < 2 ? u"bullet"_qs : u"number"_qs);
         }
         QCOMPARE(text.frames.size(), 1);
-        QVERIFY2(qAbs(text.frames.constFirst().width() - 40) < 1 && qAbs(text.frames.constFirst().height() - 30) < 1,
-            qPrintable(QStringLiteral("%1 x %2").arg(text.frames.constFirst().width()).arg(text.frames.constFirst().height())));
+        QVERIFY2(qAbs(text.frames.constFirst().width() - 40) < 1
+                && qAbs(text.frames.constFirst().height() - 30) < 1,
+            qPrintable(QStringLiteral("%1 x %2")
+                           .arg(text.frames.constFirst().width())
+                           .arg(text.frames.constFirst().height())));
     }
 };
 
