@@ -84,7 +84,7 @@ void DocumentBuilder::startBlock(const CharState& chars, const ParagraphState& p
     m_blockParagraph = withPageBreak(paragraph);
     if (std::exchange(m_freshBlock, false)) {
         setBlockFormat(m_blockParagraph);
-        m_cursor.setBlockCharFormat(charFormat(chars));
+        setBlockCharFormat(chars);
     } else {
         m_cursor.insertBlock(blockFormat(m_blockParagraph), charFormat(chars));
         joinList(m_blockParagraph);
@@ -124,6 +124,7 @@ void DocumentBuilder::moveTo(const TableBuilder::Place& place)
 {
     m_cursor = place.cursor;
     m_freshBlock = place.fresh;
+    m_cellStart = place.cellStart ? m_cursor.block() : QTextBlock();
 }
 
 void DocumentBuilder::endParagraph(const CharState& chars, const ParagraphState& paragraph)
@@ -131,7 +132,7 @@ void DocumentBuilder::endParagraph(const CharState& chars, const ParagraphState&
     if (m_paragraphPending)
         startBlock(chars, paragraph); // an empty paragraph
     if (!m_blockHasText && m_run.isEmpty())
-        m_cursor.setBlockCharFormat(charFormat(chars)); // gives an empty line its height
+        setBlockCharFormat(chars); // gives an empty line its height
     applyParagraph(paragraph);
     m_paragraphPending = true;
 }
@@ -192,6 +193,19 @@ void DocumentBuilder::applyParagraph(const ParagraphState& paragraph)
     flushRun(); // the block must be in the document to take its format
     setBlockFormat(effective);
     m_blockParagraph = std::move(effective);
+}
+
+// A table cell keeps its own format in its first paragraph's character
+// format: the cell's background and vertical alignment are the characters'
+// background and raising, which so stay the cell's.
+void DocumentBuilder::setBlockCharFormat(const CharState& chars)
+{
+    QTextCharFormat format = charFormat(chars);
+    if (m_cellStart.isValid() && m_cursor.block() == m_cellStart) {
+        format.clearProperty(QTextFormat::BackgroundBrush);
+        format.clearProperty(QTextFormat::TextVerticalAlignment);
+    }
+    m_cursor.setBlockCharFormat(format);
 }
 
 // Setting a block's format also takes it out of its list.

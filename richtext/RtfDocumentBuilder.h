@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTextCursor>
+#include <QTextBlock>
 #include <QTextList>
 
 #include <utility>
@@ -74,6 +75,7 @@ private:
     void moveTo(const TableBuilder::Place& place);
     void applyParagraph(const ParagraphState& paragraph);
     void setBlockFormat(const ParagraphState& paragraph);
+    void setBlockCharFormat(const CharState& chars);
     QTextBlockFormat blockFormat(const ParagraphState& paragraph) const;
     const ListDefinition* listOf(const ParagraphState& paragraph) const;
     void joinList(const ParagraphState& paragraph);
@@ -95,6 +97,7 @@ private:
     bool m_paragraphPending = true; // a paragraph ended; its successor starts with content
     bool m_freshBlock = true; // the cursor's block is empty and waits for the next paragraph
     bool m_cellPending = false; // a cell ended; the next paragraph goes into the row's next cell
+    QTextBlock m_cellStart;     // the first paragraph of the cell the cursor went into
     TableBuilder m_table;
     QHash<qint64, QPointer<QTextList>> m_lists; // by list and level
     std::vector<std::pair<CharState, QTextCharFormat>> m_charFormats;

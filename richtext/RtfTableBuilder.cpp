@@ -98,7 +98,7 @@ TableBuilder::Place TableBuilder::enterCell()
             return { last.lastCursorPosition(), false };
         }
     }
-    return { m_table->cellAt(m_row, column).firstCursorPosition(), true };
+    return { m_table->cellAt(m_row, column).firstCursorPosition(), true, true };
 }
 
 void TableBuilder::endRow()

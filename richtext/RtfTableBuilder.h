@@ -49,7 +49,8 @@ public:
     struct Place
     {
         QTextCursor cursor;
-        bool fresh = false; // the cursor is in an empty block that the next paragraph takes
+        bool fresh = false;     // the cursor is in an empty block that the next paragraph takes
+        bool cellStart = false; // that block is a cell's first
     };
 
     bool isOpen() const { return m_table != nullptr; }
