@@ -92,14 +92,13 @@ void ListWriter::writeLevel(RtfOutput& out, const QTextList& list, int level) co
         out.word("levelnumbers");
         out.raw(";}");
     } else {
-        const int length = int(style.prefix.size() + 1 + style.suffix.size());
-        out.hexByte(std::min(length, 255));
+        out.hexByte(int(style.prefix.size() + 1 + style.suffix.size()));
         out.text(style.prefix);
         out.hexByte(level);
         out.text(style.suffix);
         out.raw(";}{");
         out.word("levelnumbers");
-        out.hexByte(int(std::min<qsizetype>(style.prefix.size() + 1, 255)));
+        out.hexByte(int(style.prefix.size() + 1));
         out.raw(";}");
     }
     out.word("fi", -kListHangTwips);

@@ -134,8 +134,8 @@ QTextListFormat toListFormat(const ListLevel& level, int levelNumber)
     format.setStyle(level.style);
     format.setIndent(levelNumber + 1);
     if (!isBullet(level.style)) {
-        format.setNumberPrefix(level.prefix);
-        format.setNumberSuffix(level.suffix);
+        format.setNumberPrefix(level.prefix.left(kMaxLabelText));
+        format.setNumberSuffix(level.suffix.left(kMaxLabelText));
     }
     return format;
 }
@@ -150,9 +150,10 @@ ListLevel fromListFormat(const QTextListFormat& format)
     }
     if (numberFormatOfStyle(level.style) == 0 && level.style != QTextListFormat::ListDecimal)
         level.style = QTextListFormat::ListDecimal;
-    level.prefix = format.numberPrefix();
-    level.suffix = format.hasProperty(QTextFormat::ListNumberSuffix) ? format.numberSuffix()
-                                                                     : QStringLiteral(".");
+    level.prefix = format.numberPrefix().left(kMaxLabelText);
+    level.suffix = format.hasProperty(QTextFormat::ListNumberSuffix)
+        ? format.numberSuffix().left(kMaxLabelText)
+        : QStringLiteral(".");
     return level;
 }
 

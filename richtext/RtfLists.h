@@ -17,6 +17,9 @@ constexpr int kListLevels = 9;
 // The first line of a list item hangs this far left of the item's text in
 // the file, where the label goes; the document draws labels in the indent.
 constexpr int kListHangTwips = 360;
+// Text before and after a number is at most this long: a level's text
+// counts its characters in one byte.
+constexpr qsizetype kMaxLabelText = 100;
 
 struct ListLevel
 {

@@ -46,12 +46,12 @@ void RtfReader::addBytes(const char* bytes, qsizetype size)
     }
 }
 
-// The numbers in a list level's text are the characters 0 to 8, which
-// text never holds.
+// A list level's text starts with its length, and its numbers are the
+// characters 0 to 8, which text never holds: those are taken as they are.
 void RtfReader::addLevelTextBytes(const char* bytes, qsizetype size)
 {
     for (qsizetype i = 0; i < size; ++i) {
-        if (quint8(bytes[i]) < kListLevels) {
+        if (quint8(bytes[i]) < kListLevels || (m_levelText.isEmpty() && m_bytes.isEmpty())) {
             flushBytes();
             m_levelText.append(QChar(char16_t(bytes[i])));
         } else {

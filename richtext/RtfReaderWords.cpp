@@ -37,6 +37,7 @@ void RtfReader::handleWord(std::string_view name, Parameter parameter)
     switch (top().destination) {
     case Destination::Text:
     case Destination::ListLabel:
+    case Destination::LevelText:
     case Destination::NumberingBefore:
     case Destination::NumberingAfter:
         applyTextWord(*word, parameter);

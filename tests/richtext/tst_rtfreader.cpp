@@ -370,6 +370,27 @@ private slots:
         QCOMPARE(describeStructure(document), expected);
     }
 
+    void listLevelText_givesTheLabel_data()
+    {
+        QTest::addColumn<QByteArray>("levelText");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("text around the number") << QByteArray(R"(\'0bChapter \'00 -;)") << u"l 'Intro' [decimal level 1 Chapter 1 -]"_qs;
+        QTest::newRow("numbers of other levels left out") << QByteArray(R"(\'04\'01.\'00.;)") << u"l 'Intro' [decimal level 1 .1.]"_qs;
+        QTest::newRow("text past its length left out") << QByteArray(R"(\'02\'00) extra;)") << u"l 'Intro' [decimal level 1 1)]"_qs;
+        QTest::newRow("very long text is cut") << QByteArray("\\'c8\\'00" + QByteArray(199, 'x') + ";")
+                                               << QString(u"l 'Intro' [decimal level 1 1"_qs + QString(100, u'x') + u']');
+    }
+    void listLevelText_givesTheLabel()
+    {
+        QFETCH(QByteArray, levelText);
+        QFETCH(QString, expected);
+        QTextDocument document;
+        readRtf(R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc0{\leveltext)" + levelText
+                + R"(}}\listid7}}{\*\listoverridetable{\listoverride\listid7\ls1}}\pard\ls1 Intro\par})",
+            document);
+        QCOMPARE(describeStructure(document), QStringList { expected });
+    }
+
     void tables_takeColumnsFromAllRows_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -409,6 +430,22 @@ private slots:
         QTextDocument document;
         readRtf(rtf, document);
         QCOMPARE(describeStructure(document), expected);
+    }
+
+    // A cell's format and its first characters' format are one in the
+    // document: highlighted or raised text must not colour or align the cell.
+    void cellStartFormatting_staysWithTheText()
+    {
+        QTextDocument document;
+        readRtf(R"({\rtf1{\colortbl;\red255\green0\blue0;}\trowd\clvertalb\cellx1440)"
+                R"(\pard\intbl\highlight1\super x\cell\row})",
+            document);
+        const QTextTable* table = QTextCursor(document.begin().next()).currentTable();
+        QVERIFY(table);
+        const QTextTableCellFormat first = table->cellAt(0, 0).format().toTableCellFormat();
+        QVERIFY(!first.hasProperty(QTextFormat::BackgroundBrush));
+        QCOMPARE(first.verticalAlignment(), QTextCharFormat::AlignBottom);
+        QCOMPARE(formatAt(document, document.begin().next().position()).background().color(), QColor(255, 0, 0));
     }
 
     // A table as wide as a file may make it stays within bounds.

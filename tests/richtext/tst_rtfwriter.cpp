@@ -249,8 +249,6 @@ private slots:
         QTest::newRow("track list") << writeRtf(trackList);
         QTest::newRow("font names differing in a tab")
             << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial\t Cyr;}{\\f1 Arial Cyr;}}\\f0 a\\f1 b}");
-        QTest::newRow("highlighted and raised text at a cell's start")
-            << QByteArray(R"({\rtf1{\colortbl;\red255\green0\blue0;}\trowd\cellx1440\pard\intbl\highlight1\super x\cell\row})");
         QTest::newRow("capitals and small capitals") << QByteArray(R"({\rtf1\caps a\scaps b\caps0 c\scaps d})");
     }
     void rewriting_isStable()
