@@ -84,6 +84,9 @@ struct ParagraphState
 // without ";", tabs or line breaks, and without spaces around it.
 QString fontName(QString family);
 
+Qt::Alignment toQtAlignment(Alignment alignment);
+Alignment fromQtAlignment(Qt::Alignment alignment);
+
 QTextBlockFormat toBlockFormat(const ParagraphState& paragraph);
 ParagraphState fromBlockFormat(const QTextBlockFormat& format, qreal indentWidth);
 

@@ -15,18 +15,6 @@ constexpr int kMaxColumns = 63; // as many as word processors allow
 constexpr int kMaxCells = 20000; // in one document: far more than a back cover holds
 constexpr int kUndefinedCellTwips = 1440; // a cell a row gives no edge: an inch
 
-Qt::Alignment tableAlignment(Alignment alignment)
-{
-    switch (alignment) {
-    case Alignment::Center:
-        return Qt::AlignHCenter;
-    case Alignment::Right:
-        return Qt::AlignRight;
-    default:
-        return Qt::AlignLeft;
-    }
-}
-
 QTextCharFormat::VerticalAlignment cellVerticalAlignment(CellAlignment alignment)
 {
     switch (alignment) {
@@ -310,7 +298,7 @@ void TableBuilder::formatTable()
         border = std::max(border, row.definition.border);
     format.setBorder(border > 0 ? std::max(1.0, pixelsFromTwips(border)) : 0);
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-    format.setAlignment(tableAlignment(m_first.alignment));
+    format.setAlignment(toQtAlignment(m_first.alignment));
     format.setLeftMargin(pixelsFromTwips(std::max(0, m_first.left)));
     m_table->setFormat(format);
 }

@@ -34,15 +34,6 @@ struct TableGeometry
     QList<int> edges;
 };
 
-Alignment tableAlignment(Qt::Alignment alignment)
-{
-    if (alignment & Qt::AlignHCenter)
-        return Alignment::Center;
-    if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
-        return Alignment::Right;
-    return Alignment::Left;
-}
-
 bool startsWithTable(QTextFrame::iterator it)
 {
     if (it.currentBlock().length() != 1)
@@ -156,7 +147,7 @@ private:
         geometry.border = format.border() > 0
             ? std::clamp(twipsFromPixels(format.border()), 1, kMaxBorderTwips)
             : 0;
-        geometry.alignment = tableAlignment(format.alignment());
+        geometry.alignment = fromQtAlignment(format.alignment());
 
         // Fixed widths as they are, percentages of the text's width, and
         // what is left shared by the columns without a width.

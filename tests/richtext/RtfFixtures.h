@@ -2,8 +2,10 @@
 
 // Helpers shared by the rich-text codec's tests.
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
+#include <QImage>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -16,6 +18,23 @@ inline QByteArray fixture(const char* name)
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing fixture %s", name);
     return file.readAll();
+}
+
+// A picture of one colour, and a picture encoded as Qt writes a format.
+inline QImage filledImage(QSize size, const QColor& color = QColor(200, 30, 30))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+inline QByteArray encodedImage(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
 }
 
 inline QStringList paragraphs(const QTextDocument& document)

@@ -3,31 +3,23 @@
 #include "richtext/RichText.h"
 #include "richtext/RtfPictures.h"
 
-#include <QBuffer>
-#include <QTextCursor>
-#include <QTextImageFormat>
-
-#include <sys/stat.h>
-
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+
+#include <sys/stat.h>
+
+#include "RtfFixtures.h"
 
 using namespace richtext;
 
 namespace {
-
-QStringList paragraphs(const QTextDocument& document)
-{
-    QStringList texts;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        texts << block.text();
-    return texts;
-}
 
 void writeFile(const QString& path, const QByteArray& content)
 {
@@ -40,15 +32,6 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray encoded(const QImage& image, const QString& format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format.toLatin1().constData());
-    return bytes;
 }
 
 QTextImageFormat imageAt(const QTextDocument& document, int position)
@@ -181,7 +164,7 @@ private slots:
         const QString path = dir.filePath(u"picture."_qs + format);
         QImage image(pixels, QImage::Format_RGB32);
         image.fill(QColor(20, 90, 200));
-        const QByteArray bytes = format == u"jpg"_qs ? platform::encodeJpeg(image) : encoded(image, format);
+        const QByteArray bytes = format == u"jpg"_qs ? platform::encodeJpeg(image) : encodedImage(image, qPrintable(format));
         writeFile(path, bytes);
 
         QTextDocument document;
@@ -206,7 +189,7 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("missing") << u"missing.png"_qs << QByteArray();
         QTest::newRow("text") << u"notes.png"_qs << QByteArray("just notes");
-        QTest::newRow("PNG cut short") << u"cut.png"_qs << encoded(QImage(8, 8, QImage::Format_RGB32), u"png"_qs).left(40);
+        QTest::newRow("PNG cut short") << u"cut.png"_qs << encodedImage(filledImage(QSize(8, 8)), "png").left(40);
         QTest::newRow("a pipe, which would never end") << u"pipe.png"_qs << QByteArray("fifo");
     }
     void insertPictureFile_refusesWhatIsNoPicture()

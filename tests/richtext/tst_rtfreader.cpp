@@ -27,36 +27,20 @@ QTextCharFormat formatAt(const QTextDocument& document, int position)
     return cursor.charFormat();
 }
 
-QByteArray encodedHex(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes.toHex();
-}
-
-QImage testImage(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(200, 30, 30));
-    return image;
-}
-
 QByteArray pngHex(QSize size)
 {
-    return encodedHex(testImage(size), "png");
+    return encodedImage(filledImage(size), "png").toHex();
 }
 
 QByteArray jpegHex(QSize size)
 {
-    return platform::encodeJpeg(testImage(size)).toHex();
+    return platform::encodeJpeg(filledImage(size)).toHex();
 }
 
 // A bitmap file without its 14-byte file header.
 QByteArray dibHex()
 {
-    return encodedHex(testImage(QSize(2, 2)), "bmp").mid(28);
+    return encodedImage(filledImage(QSize(2, 2)), "bmp").toHex().mid(28);
 }
 
 Qt::Alignment horizontalAlignment(const QTextBlock& block)

@@ -201,22 +201,6 @@ void fillLists(QTextDocument& document)
     QVERIFY(numbers->count() == 2);
 }
 
-QImage testImage(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(30, 160, 30));
-    return image;
-}
-
-QByteArray encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 } // namespace
 
 class RtfWriterTest : public QObject
@@ -423,14 +407,14 @@ private slots:
     // written as PNG.
     void pictures_roundTrip()
     {
-        const QByteArray png = encoded(testImage(QSize(4, 3)), "png");
-        const QByteArray jpeg = platform::encodeJpeg(testImage(QSize(16, 8)));
+        const QByteArray png = encodedImage(filledImage(QSize(4, 3)), "png");
+        const QByteArray jpeg = platform::encodeJpeg(filledImage(QSize(16, 8)));
         QTextDocument document;
         readRtf("{\\rtf1 a{\\pict\\pngblip\\picwgoal600\\pichgoal450 " + png.toHex() + "}b{\\pict\\jpegblip " + jpeg.toHex() + "}}",
             document);
         QTextCursor cursor(&document);
         cursor.movePosition(QTextCursor::End);
-        document.addResource(QTextDocument::ImageResource, QUrl(u"pasted.gif"_qs), testImage(QSize(5, 5)));
+        document.addResource(QTextDocument::ImageResource, QUrl(u"pasted.gif"_qs), filledImage(QSize(5, 5)));
         QTextImageFormat pasted;
         pasted.setName(u"pasted.gif"_qs);
         cursor.insertImage(pasted);
