@@ -237,8 +237,10 @@ void TMainForm::renderSheet()
 
 void TMainForm::Load2(const QString& fileName)
 {
-    platform::Picture picture = loadPicture(
-        fileName, m_frontPictureSize.isValid() ? m_frontPictureSize : sheet::kFrontPictureSize);
+    platform::Picture picture
+        = loadPicture(fileName,
+            m_frontPictureSize.isValid() ? m_frontPictureSize : sheet::kFrontPictureSize)
+              .reducedTo(sheet::kFrontPrintSize);
     m_page.front = picture;
     Image2->setPicture(std::move(picture));
     renderSheet();
@@ -246,7 +248,24 @@ void TMainForm::Load2(const QString& fileName)
 
 void TMainForm::Load3(const QString& fileName)
 {
-    composeBackPicture(loadPicture(fileName));
+    platform::Picture picture = loadPicture(fileName);
+    const QSize size = picture.image().size();
+    if (size.width() > sheet::kLargestBackPicture.width()
+        || size.height() > sheet::kLargestBackPicture.height()) {
+        throw platform::UserError(
+            localText("De achterfoto \"%1\" is %2 × %3 beeldpunten groot; een achterfoto is "
+                      "%4 × %5 beeldpunten, en hoogstens %6 × %7 wordt aangenomen",
+                "The back picture \"%1\" is %2 × %3 pixels; a back picture is %4 × %5 pixels, "
+                "and at most %6 × %7 are taken")
+                .arg(QDir::toNativeSeparators(fileName))
+                .arg(size.width())
+                .arg(size.height())
+                .arg(sheet::kBackPictureSize.width())
+                .arg(sheet::kBackPictureSize.height())
+                .arg(sheet::kLargestBackPicture.width())
+                .arg(sheet::kLargestBackPicture.height()));
+    }
+    composeBackPicture(std::move(picture));
 }
 
 platform::Picture TMainForm::loadPicture(const QString& fileName, QSize neededSize)
@@ -315,6 +334,7 @@ void TMainForm::NieuwButtonClick()
     PastoeButtonClick();
     Edit1->clear();
     backTextDocument().clear();
+    m_backTextUnread = false;
     if (m_hooks.clearBackText)
         m_hooks.clearBackText();
     Image2->clear();
@@ -342,9 +362,7 @@ QString TMainForm::chooseFrontPictureFile()
     const QString title = ProgNam
         + localText(
             " - Selecteer de afbeelding voor de voorkant", " - Select the picture for the front");
-    const QString filter = localText("jpeg-bestanden (*.jpg)|*.jpg|bmp-bestanden (*.bmp)|*.bmp",
-        "jpeg files (*.jpg)|*.jpg|bmp files (*.bmp)|*.bmp");
-    return getOpenPictureFileName(this, title, DataDir, filter);
+    return getOpenPictureFileName(this, title, DataDir, frontPictureFilter());
 }
 
 void TMainForm::HelpButtonClick()

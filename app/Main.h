@@ -176,6 +176,9 @@ private:
     int m_sheetOperationDepth = 0;
     QString m_helpFile;
     QTextDocument* m_backTextDocument = nullptr;
+    // The open project's back text could not be read: its file is kept until
+    // the user writes a back text of their own.
+    bool m_backTextUnread = false;
     StartupPictures* m_startupPictures = nullptr;
     std::unique_ptr<ProjectLocation> m_requestedProject;
     // Opened from an index file elsewhere and not saved since: the next start

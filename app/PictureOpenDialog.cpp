@@ -1,6 +1,7 @@
 #include "app/PictureOpenDialog.h"
 
 #include "platform/Picture.h"
+#include "support/Language.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -48,6 +49,33 @@ public:
 };
 
 } // namespace
+
+QString frontPictureFilter()
+{
+    const QStringList extensions = platform::pictureExtensions();
+    QStringList entries;
+    const auto addEntry = [&](const QString& description, const QStringList& kinds) {
+        QStringList patterns;
+        for (const QString& kind : kinds) {
+            if (extensions.contains(kind))
+                patterns << QStringLiteral("*.") + kind;
+        }
+        if (patterns.isEmpty())
+            return;
+        const QString pattern = patterns.join(u' ');
+        entries << description + QStringLiteral(" (") + pattern + u')' << pattern;
+    };
+    addEntry(localText("Alle afbeeldingen", "All pictures"), extensions);
+    addEntry(localText("jpeg-bestanden", "jpeg files"),
+        { QStringLiteral("jpg"), QStringLiteral("jpeg") });
+    addEntry(localText("bmp-bestanden", "bmp files"), { QStringLiteral("bmp") });
+    addEntry(localText("png-bestanden", "png files"), { QStringLiteral("png") });
+    addEntry(localText("webp-bestanden", "webp files"), { QStringLiteral("webp") });
+    addEntry(localText("tiff-bestanden", "tiff files"),
+        { QStringLiteral("tif"), QStringLiteral("tiff") });
+    addEntry(localText("gif-bestanden", "gif files"), { QStringLiteral("gif") });
+    return entries.join(u'|');
+}
 
 QString qtFileFilter(const QString& pairedFilter)
 {

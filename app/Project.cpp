@@ -3,7 +3,9 @@
 #include "app/Main.h"
 #include "app/PictureBox.h"
 #include "app/ProjectIndex.h"
+#include "app/ProjectSave.h"
 #include "app/StartupPictures.h"
+#include "backtext/Back.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
@@ -11,6 +13,8 @@
 #include "platform/Files.h"
 #include "platform/Picture.h"
 #include "richtext/RichText.h"
+#include "support/Language.h"
+#include "support/ProjectName.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -19,16 +23,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTextDocument>
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
-#include <system_error>
 
 namespace {
 
@@ -38,158 +38,79 @@ const QString kBackFile = QStringLiteral("Back.bmp");
 const QString kTextFile = QStringLiteral("Back.rtf");
 constexpr std::uint16_t kSavedMessageTime = 5000;
 
-bool isDutch()
-{
-    return sLanguage == QLatin1String("NLD");
-}
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(isDutch() ? dutchText : englishText);
-}
-
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-// Characters a project name may not hold. The separators and the colon would
-// make the name a path (and the stored project name keeps only what follows
-// the last of them); Windows refuses a few more in file names.
-QString forbiddenNameCharacters()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("\\/:*?\"<>|");
-#else
-    return QStringLiteral("\\/:");
-#endif
-}
-
-std::filesystem::path fileSystemPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 // Reads a project's index file; a project without one cannot be opened.
 ProjectIndexLines readIndexOrFail(const QString& indexPath, const QString& name)
 {
-    const std::optional<ProjectIndexLines> lines = readProjectIndex(indexPath, name);
-    if (!lines) {
+    QString problem;
+    const std::optional<ProjectIndexLines> lines = readProjectIndex(indexPath, name, &problem);
+    if (lines)
+        return *lines;
+    if (!problem.isEmpty()) {
         throw platform::UserError(
-            localText("Het project \"%1\" is niet gevonden: het indexbestand \"%2\" ontbreekt "
-                      "of is leeg",
-                "The project \"%1\" cannot be found: its index file \"%2\" is missing or empty")
-                .arg(name, native(indexPath)));
+            localText("Het project \"%1\" kan niet worden geopend: het indexbestand \"%2\" is "
+                      "onbruikbaar (%3)",
+                "The project \"%1\" cannot be opened: its index file \"%2\" cannot be used (%3)")
+                .arg(name, native(indexPath), problem));
     }
-    return *lines;
+    throw platform::UserError(
+        localText("Het project \"%1\" is niet gevonden: het indexbestand \"%2\" ontbreekt "
+                  "of is leeg",
+            "The project \"%1\" cannot be found: its index file \"%2\" is missing or empty")
+            .arg(name, native(indexPath)));
 }
 
-// The files of one save. Each is written first into a staging folder inside
-// the project folder; only when all are written are they moved over the old
-// ones, the index file last. A save that fails part way therefore leaves the
-// project on disk as it was, and a new project shows up in the browser only
-// once its files are there.
-class ProjectSave
+// The file an index line names; a line that leads out of the folder of the
+// index file is refused rather than followed.
+QString projectFileOrFail(const QString& folder, const QString& line)
 {
-public:
-    explicit ProjectSave(const QString& folder)
-        : m_staging(folder + QStringLiteral(".saving-XXXXXX"))
-    {
-        if (!m_staging.isValid()) {
-            throw platform::UserError(localText("In de projectmap \"%1\" kan niet worden "
-                                                "geschreven: %2",
-                "The project folder \"%1\" cannot be written to: %2")
-                                          .arg(native(folder), m_staging.errorString()));
-        }
+    const std::optional<QString> path = projectFilePath(folder, line);
+    if (!path) {
+        throw platform::UserError(
+            localText("De regel \"%1\" van het indexbestand wijst buiten de map met projecten",
+                "The index line \"%1\" points outside the folder of projects")
+                .arg(line));
     }
+    return *path;
+}
 
-    // Runs write with the staged path of targetPath. Errors name the target,
-    // which is the file the user knows.
-    void stage(const QString& targetPath, const std::function<void(const QString&)>& write)
-    {
-        const QString staged = m_staging.filePath(QFileInfo(targetPath).fileName());
-        try {
-            write(staged);
-        } catch (const platform::UserError& error) {
-            QString text = error.text();
-            text.replace(native(staged), native(targetPath));
-            throw platform::UserError(text);
-        }
-        m_files.append({ staged, targetPath });
-    }
-
-    void commit()
-    {
-        // A folder in a file's place is the one thing a move can still meet;
-        // it is looked for first, so that nothing is replaced then.
-        for (const StagedFile& file : m_files) {
-            if (QFileInfo(file.target).isDir()) {
-                throw platform::UserError(
-                    localText("\"%1\" kan niet worden vervangen: het is een map",
-                        "\"%1\" cannot be replaced: it is a folder")
-                        .arg(native(file.target)));
-            }
-        }
-        for (const StagedFile& file : m_files) {
-            std::error_code error;
-            std::filesystem::rename(
-                fileSystemPath(file.staged), fileSystemPath(file.target), error);
-            if (error) {
-                throw platform::UserError(
-                    localText(
-                        "\"%1\" kan niet worden vervangen: %2", "\"%1\" cannot be replaced: %2")
-                        .arg(native(file.target), QString::fromLocal8Bit(error.message())));
-            }
-        }
-    }
-
-private:
-    struct StagedFile
-    {
-        QString staged;
-        QString target;
-    };
-    QTemporaryDir m_staging; // removed with whatever is left in it
-    QList<StagedFile> m_files;
-};
+QString asSentence(const QString& text)
+{
+    return text.endsWith(u'.') ? text : text + u'.';
+}
 
 void writeIndexFile(const QString& path, const QString& name)
 {
-    const QByteArray bytes = projectIndexBytes(name);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString reason;
+    if (!platform::saveWholeFile(path, projectIndexBytes(name), &reason)) {
         throw platform::UserError(
             localText("Het indexbestand \"%1\" kan niet worden geschreven: %2",
                 "The index file \"%1\" cannot be written: %2")
-                .arg(native(path), file.errorString()));
+                .arg(native(path), reason));
     }
 }
 
-// Writes project `name` into the data folder: its index file and, in its
-// folder, the back text and whichever pictures the window holds. A file that
-// is not written keeps any older file of that name.
-void writeProject(const QString& dataDir, const QString& name, const QTextDocument& backText,
+// Writes project `name` into the data folder, all or nothing: its index file
+// and, in its folder, the back text (unless backText is null) and whichever
+// pictures the window holds. A file that is not written keeps any older file
+// of that name.
+void writeProject(const QString& dataDir, const QString& name, const QTextDocument* backText,
     const platform::Picture& back, const platform::Picture& front)
 {
-    const QString folder = name.isEmpty() ? dataDir : dataDir + name + QDir::separator();
-    if (!platform::createFolderPath(folder)) {
-        throw platform::UserError(localText("De projectmap \"%1\" kan niet worden gemaakt",
-            "The project folder \"%1\" cannot be created")
-                                      .arg(native(folder)));
+    ProjectSave save(dataDir, name);
+    if (backText) {
+        save.stage(
+            kTextFile, [&](const QString& path) { richtext::saveRichTextFile(path, *backText); });
     }
-    ProjectSave save(folder);
-    save.stage(folder + kTextFile,
-        [&](const QString& path) { richtext::saveRichTextFile(path, backText); });
     if (!back.isEmpty())
-        save.stage(folder + kBackFile, [&](const QString& path) { back.save(path); });
+        save.stage(kBackFile, [&](const QString& path) { back.save(path); });
     if (!front.isEmpty())
-        save.stage(folder + kFrontFile, [&](const QString& path) { front.save(path); });
-    save.stage(
-        dataDir + name + kIndexExtension, [&](const QString& path) { writeIndexFile(path, name); });
+        save.stage(kFrontFile, [&](const QString& path) { front.save(path); });
+    save.stage(QString(), [&](const QString& path) { writeIndexFile(path, name); });
     save.commit();
 }
 
@@ -235,35 +156,22 @@ void createProjectFromDefaults(
 {
     if (QFileInfo(dataDir + name).isDir())
         return;
+    // The default index names the default project's folder: under any other
+    // name it would open that project's files. A project whose index is gone
+    // as well is gone, and opening it says so.
+    const bool isDefault = name == defaultProjectName();
+    if (!isDefault && !QFileInfo::exists(projectIndexPath(dataDir, name)))
+        return;
     const auto copyIfShipped = [](const QString& source, const QString& target) {
         // CopyFileStr makes the target's folder even for a missing source;
         // an empty project folder would keep the defaults out for good.
         if (QFileInfo(source).isFile())
             CopyFileStr(source, target, true);
     };
-    copyIfShipped(
-        programDir + defaultProjectName() + kIndexExtension, dataDir + name + kIndexExtension);
+    if (isDefault)
+        copyIfShipped(programDir + name + kIndexExtension, projectIndexPath(dataDir, name));
     for (const QString& file : projectFileNames())
         copyIfShipped(programDir + file, dataDir + name + QDir::separator() + file);
-}
-
-QString projectNameProblem(const QString& name)
-{
-    const QString forbidden = forbiddenNameCharacters();
-    const bool hasForbidden
-        = std::any_of(name.cbegin(), name.cend(), [&](QChar c) { return forbidden.contains(c); });
-    const bool onlyDots = !name.isEmpty()
-        && std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c == u'.'; });
-    if (!hasForbidden && !onlyDots)
-        return {};
-    QStringList shown;
-    for (QChar c : forbidden)
-        shown << QString(c);
-    return localText("\"%1\" kan niet als projectnaam worden gebruikt: een projectnaam mag geen "
-                     "%2 bevatten en niet uit alleen punten bestaan",
-        "\"%1\" cannot be used as a project name: a project name may not hold %2 nor consist "
-        "of dots only")
-        .arg(name, shown.join(u' '));
 }
 
 bool saveBeforeClosing(TYesNoDlg& dialog, TMainForm& form)
@@ -303,8 +211,10 @@ void TMainForm::openFirstProject()
     if (m_requestedProject) {
         ProjectIndexLines lines;
         const ProjectLocation location = *m_requestedProject;
-        if (platform::runGuarded(
-                [&] { lines = readIndexOrFail(location.indexPath, location.name); })) {
+        if (platform::runGuarded([&] {
+                finishInterruptedSave(location.folder, location.name);
+                lines = readIndexOrFail(location.indexPath, location.name);
+            })) {
             openProjectFrom(location, lines);
             return;
         }
@@ -314,6 +224,7 @@ void TMainForm::openFirstProject()
 
 void TMainForm::openProjectAt(const ProjectLocation& location)
 {
+    finishInterruptedSave(location.folder, location.name);
     openProjectFrom(location, readIndexOrFail(location.indexPath, location.name));
 }
 
@@ -342,6 +253,7 @@ void TMainForm::openStartupProject()
     const QString name = NameOfProject;
     DirOfProject = DataDir + name;
     m_projectOutsideDataDir = false;
+    finishInterruptedSave(DataDir, name);
     createProjectFromDefaults(CurrentDir, DataDir, name);
     RedrawImage1();
     PathNameOfProject = DirOfProject + kIndexExtension;
@@ -361,6 +273,7 @@ void TMainForm::LeesProjectButtonClick()
     // in lower case opens on a case-sensitive file system too.
     const QString name = LeftOfLast(u'.', BrowseForm->ProjectName);
     const QString indexPath = DataDir + BrowseForm->ProjectName;
+    finishInterruptedSave(DataDir, name);
     const ProjectIndexLines lines = readIndexOrFail(indexPath, name);
     NameOfProject = name;
     PathNameOfProject = indexPath;
@@ -370,11 +283,25 @@ void TMainForm::LeesProjectButtonClick()
     ChangedB = false;
 }
 
+// A file that cannot be read does not keep the others from being loaded:
+// every part that can be shown is shown, and what failed is reported once.
 void TMainForm::loadProjectFiles(const ProjectIndexLines& lines, const QString& folder)
 {
-    Load2(projectFilePath(folder, lines.front));
-    Load3(projectFilePath(folder, lines.back));
-    richtext::loadRichTextFile(projectFilePath(folder, lines.text), backTextDocument());
+    QStringList failures;
+    const auto loadPart = [&](const QString& line, const auto& load) {
+        try {
+            load(projectFileOrFail(folder, line));
+        } catch (const std::exception& error) {
+            failures << asSentence(platform::errorTextOf(error));
+        }
+    };
+    loadPart(lines.front, [this](const QString& path) { Load2(path); });
+    loadPart(lines.back, [this](const QString& path) { Load3(path); });
+    m_backTextUnread = true;
+    loadPart(lines.text, [this](const QString& path) {
+        richtext::loadRichTextFile(path, backTextDocument(), TBackForm::kBackTextLimits);
+        m_backTextUnread = false;
+    });
     // A back picture that the editor made from this text at its top is
     // printed from the text.
     if (m_hooks.backTextAtTop)
@@ -384,6 +311,12 @@ void TMainForm::loadProjectFiles(const ProjectIndexLines& lines, const QString& 
     Edit1->setMaxLength(std::max(Edit1->maxLength(), static_cast<int>(NameOfProject.size())));
     Edit1->setText(NameOfProject);
     PastoeButtonClick();
+    if (!failures.isEmpty()) {
+        throw platform::UserError(localText("Niet alles van het project \"%1\" kon worden geopend:",
+                                      "Not all of the project \"%1\" could be opened:")
+                                      .arg(NameOfProject)
+            + u'\n' + failures.join(u'\n'));
+    }
 }
 
 void TMainForm::BewaarProjectButtonClick()
@@ -396,7 +329,12 @@ void TMainForm::BewaarProjectButtonClick()
     NameOfProject = name;
     qlpPathName = name + kIndexExtension;
     DirOfProject = name + QDir::separator();
-    writeProject(DataDir, name, backTextDocument(), Image3->picture(), Image2->picture());
+    // A back text that could not be read is not replaced by the empty one
+    // shown in its place; once the user writes one, it is saved.
+    const QTextDocument& backText = backTextDocument();
+    const bool keepBackTextFile = m_backTextUnread && backText.isEmpty();
+    writeProject(DataDir, name, keepBackTextFile ? nullptr : &backText, Image3->picture(),
+        Image2->picture());
     ChangedB = false;
     m_projectOutsideDataDir = false;
 

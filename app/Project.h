@@ -36,18 +36,14 @@ QString projectIndexPath(const QString& dataDir, const QString& name);
 QStringList projectFileNames();
 
 // Gives a project whose folder is missing the files of the default project
-// from the program's folder: the index file (unless the project already has
-// one) and the three project files. A project that has its folder is left
-// alone. Nothing is overwritten, a default file that is missing is skipped,
-// and without any default file no folder is made.
+// from the program's folder: the three project files, and for the default
+// project itself also its index file (unless it already has one). Another
+// project gets the files only when it still has its own index file, since
+// the default index names the default project's folder. A project that has
+// its folder is left alone. Nothing is overwritten, a default file that is
+// missing is skipped, and without any default file no folder is made.
 void createProjectFromDefaults(
     const QString& programDir, const QString& dataDir, const QString& name);
-
-// Why a project cannot be saved under this name, in the user's language;
-// empty when it can. A name that would reach into another folder, or that
-// the stored project name could not hold, is refused. The empty name is a
-// project too: its files go straight into the data folder.
-QString projectNameProblem(const QString& name);
 
 // The closing question of the main window: with unsaved changes, asks whether
 // to save and saves on Yes. False keeps the window open; a failed save throws,

@@ -1,10 +1,13 @@
 #include "app/ProjectIndex.h"
 
+#include "platform/Files.h"
 #include "platform/Windows1252.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -37,6 +40,19 @@ QString cutOldForm(const QString& line, const QString& projectName)
     return line.mid(start < 0 ? 0 : start, kOldFormMaxLength);
 }
 
+bool isParentFolder(const QString& part)
+{
+#ifdef Q_OS_WIN
+    // Windows drops trailing dots and spaces from a name, so "... " is ".." there.
+    QString name = part;
+    while (name.size() > 2 && (name.endsWith(u'.') || name.endsWith(u' ')))
+        name.chop(1);
+    return name == QLatin1String("..");
+#else
+    return part == QLatin1String("..");
+#endif
+}
+
 } // namespace
 
 QByteArray projectIndexBytes(const QString& name)
@@ -61,20 +77,40 @@ ProjectIndexLines parseProjectIndex(const QByteArray& bytes, const QString& proj
     return index;
 }
 
-std::optional<ProjectIndexLines> readProjectIndex(const QString& path, const QString& projectName)
+std::optional<ProjectIndexLines> readProjectIndex(
+    const QString& path, const QString& projectName, QString* problem)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QString ignored;
+    if (!problem)
+        problem = &ignored;
+    problem->clear();
+    if (!QFileInfo::exists(path))
         return std::nullopt;
-    const ProjectIndexLines index = parseProjectIndex(file.readAll(), projectName);
+    const std::optional<QByteArray> bytes
+        = platform::readRegularFile(path, kMaxIndexFileSize, problem);
+    if (!bytes)
+        return std::nullopt;
+    const ProjectIndexLines index = parseProjectIndex(*bytes, projectName);
+    const QStringList lines { index.front, index.back, index.text };
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].size() > kMaxIndexLineLength) {
+            *problem = QStringLiteral("line %1 is longer than %2 characters")
+                           .arg(i + 1)
+                           .arg(kMaxIndexLineLength);
+            return std::nullopt;
+        }
+    }
     if (index.front.isEmpty())
         return std::nullopt;
     return index;
 }
 
-QString projectFilePath(const QString& dataDir, const QString& relativeLine)
+std::optional<QString> projectFilePath(const QString& dataDir, const QString& relativeLine)
 {
     QString line = relativeLine;
     line.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = line.split(QLatin1Char('/'));
+    if (std::any_of(parts.cbegin(), parts.cend(), isParentFolder))
+        return std::nullopt;
     return dataDir + QDir::toNativeSeparators(line);
 }

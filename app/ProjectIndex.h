@@ -27,9 +27,20 @@ QByteArray projectIndexBytes(const QString& name);
 // part that starts at `projectName`, at most 255 characters.
 ProjectIndexLines parseProjectIndex(const QByteArray& bytes, const QString& projectName);
 
-// Reads an index file. Empty when the file cannot be read or its first line is
-// empty: there is then no project to open.
-std::optional<ProjectIndexLines> readProjectIndex(const QString& path, const QString& projectName);
+// An index file is three short lines; anything larger is not one.
+constexpr qint64 kMaxIndexFileSize = 64 * 1024;
+// A line longer than the longest path the system takes cannot name a file.
+constexpr qsizetype kMaxIndexLineLength = 4096;
+
+// Reads an index file. Empty when there is no project to open: the file is
+// missing or its first line is empty (*problem is then empty), or the file
+// cannot be used (*problem says why: it cannot be read, it is not a regular
+// file, it is larger than kMaxIndexFileSize or a line is longer than
+// kMaxIndexLineLength).
+std::optional<ProjectIndexLines> readProjectIndex(
+    const QString& path, const QString& projectName, QString* problem = nullptr);
 
 // dataDir + a relative index line, with either separator accepted in the line.
-QString projectFilePath(const QString& dataDir, const QString& relativeLine);
+// Empty when the line would lead out of the data folder (a ".." part): an
+// index file is outside text and must not make the program read elsewhere.
+std::optional<QString> projectFilePath(const QString& dataDir, const QString& relativeLine);

@@ -2,6 +2,7 @@
 
 #include "app/Project.h"
 #include "app/ProjectIndex.h"
+#include "app/ProjectSave.h"
 
 #include <QFileInfo>
 
@@ -40,13 +41,16 @@ void StartupPictures::finish()
 void StartupPictures::readProject(
     const QString& programDir, const QString& dataDir, const QString& projectName, QSize frontSize)
 {
+    finishInterruptedSave(dataDir, projectName);
     createProjectFromDefaults(programDir, dataDir, projectName);
     const std::optional<ProjectIndexLines> lines
         = readProjectIndex(projectIndexPath(dataDir, projectName), projectName);
     if (!lines)
         return;
-    readPicture(projectFilePath(dataDir, lines->front), frontSize);
-    readPicture(projectFilePath(dataDir, lines->back), QSize());
+    if (const std::optional<QString> front = projectFilePath(dataDir, lines->front))
+        readPicture(*front, frontSize);
+    if (const std::optional<QString> back = projectFilePath(dataDir, lines->back))
+        readPicture(*back, QSize());
 }
 
 void StartupPictures::readPicture(const QString& path, QSize neededSize)

@@ -4,6 +4,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
 #include "richtext/RichText.h"
+#include "support/ProjectName.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -64,19 +65,6 @@ QString qtFileFilter(const QString& filter)
         entries << (text.contains(QLatin1Char('(')) ? text : text + " (" + pattern + ')');
     }
     return entries.join(QStringLiteral(";;"));
-}
-
-// A project lives in one folder of the data folder, so its name must be one
-// folder name: no separators, and not a name that points elsewhere.
-void requireFolderName(const QString& name)
-{
-    const bool fine = !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
-        && !name.contains(QChar(0)) && name != QLatin1String(".") && name != QLatin1String("..");
-    if (!fine) {
-        throw platform::UserError(localText(
-            "\"%1\" kan niet als mapnaam worden gebruikt", "\"%1\" cannot be used as a folder name")
-                                      .arg(name));
-    }
 }
 
 // Creates the folder with its missing parents; true when it was not there.
@@ -292,7 +280,7 @@ void TBackForm::LeesButtonClick()
     const QString fileName = chooseFile(readRequest());
     if (fileName.isEmpty())
         return;
-    richtext::loadRichTextFile(fileName, *RichEdit1->document());
+    richtext::loadRichTextFile(fileName, *RichEdit1->document(), kBackTextLimits);
     RichEdit1->moveCursor(QTextCursor::Start); // show the new text from its top
     ChangedB = true;
 }
@@ -302,7 +290,9 @@ void TBackForm::LeesButtonClick()
 void TBackForm::SaveButtonClick()
 {
     const QString name = withoutOuterSpaces(displayedLine(0));
-    requireFolderName(name);
+    const QString problem = projectNameProblem(name);
+    if (!problem.isEmpty())
+        throw platform::UserError(problem);
     const QString folderName = name + QDir::separator();
     const QString folder = name.isEmpty() ? DataDir : DataDir + folderName;
     const bool created = createFolder(folder);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "richtext/RichText.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -50,6 +52,9 @@ public:
     // below it, in screen pixels that are never scaled.
     static constexpr QSize kBackPictureSize { 552, 472 };
     static constexpr int kClientWidth = 556;
+    // A back cover holds a page of text, some fifty lines: a back text file
+    // far beyond that is refused at once rather than read for minutes.
+    static constexpr richtext::TextLimits kBackTextLimits { 16 * 1024 * 1024, 20'000 };
 
     // What the read command asks of its file dialog.
     struct OpenRequest

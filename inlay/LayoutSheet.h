@@ -77,6 +77,12 @@ constexpr QRect kRightSpineBox { 700, 612, 23, 472 };
 // rendered at exactly this size.
 constexpr QSize kFrontPictureSize { 480, 480 };
 constexpr QSize kBackPictureSize { 552, 472 };
+// A front picture held as pixels is kept at no more than this: its 120 mm at
+// 600 dots per inch, as fine as print puts it on paper.
+constexpr QSize kFrontPrintSize { 2835, 2835 };
+// A back picture read from a file may be finer than the one the editor
+// makes, up to four times in each direction; a larger one is refused.
+constexpr QSize kLargestBackPicture { 4 * kBackPictureSize.width(), 4 * kBackPictureSize.height() };
 
 // The back picture carries the program's name as its signature.
 inline const QString kSignature = QStringLiteral("qzLayer");

@@ -8,8 +8,9 @@ namespace platform {
 
 namespace {
 
-// Same ceiling as for JPEG: one file must not take the program's memory.
-constexpr int kAllocationLimitMegabytes = 1024;
+// Qt's own ceiling, above the pixel limit (4 bytes a pixel) with room for a
+// reader's working copy.
+constexpr int kAllocationLimitMegabytes = int(kMaxPicturePixels * 4 / (1024 * 1024)) + 64;
 
 bool startsLikeBitmap(const QByteArray& bytes)
 {
@@ -68,6 +69,28 @@ bool isCutShort(const QByteArray& bytes)
     return pixelBytes < 0 || pixelBytes / bytesPerRow < height;
 }
 
+// Only the named reader may look at the data, whatever it holds. The size the
+// file claims is checked before any pixel is decoded: a compressed bitmap of
+// a kilobyte can claim 16384 x 16384 pixels.
+QImage readWithQt(const QByteArray& bytes, const QByteArray& format, const QString& kind)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setAllocationLimit(kAllocationLimitMegabytes);
+    reader.setAutoTransform(true);
+    const QString sizeProblem = pictureSizeProblem(reader.size());
+    if (!sizeProblem.isEmpty())
+        throw PictureError(sizeProblem);
+    QImage image;
+    if (!reader.read(&image))
+        throw PictureError(
+            QStringLiteral("the %1 cannot be read (%2)").arg(kind, reader.errorString()));
+    return image;
+}
+
 } // namespace
 
 QImage decodeBitmap(const QByteArray& bytes)
@@ -76,18 +99,12 @@ QImage decodeBitmap(const QByteArray& bytes)
         throw PictureError(QStringLiteral("it is not a Windows bitmap file"));
     if (isCutShort(bytes))
         throw PictureError(QStringLiteral("the bitmap file is incomplete"));
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    // Only the bitmap reader may look at the data, whatever it holds.
-    QImageReader reader(&buffer, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    reader.setAllocationLimit(kAllocationLimitMegabytes);
-    QImage image;
-    if (!reader.read(&image))
-        throw PictureError(
-            QStringLiteral("the bitmap cannot be read (") + reader.errorString() + u')');
-    return image;
+    return readWithQt(bytes, "bmp", QStringLiteral("bitmap"));
+}
+
+QImage decodeWithQt(const QByteArray& bytes, const QByteArray& format)
+{
+    return readWithQt(bytes, format, QString::fromLatin1(format).toUpper() + u" picture");
 }
 
 QByteArray encodeBitmap(const QImage& image)

@@ -63,6 +63,10 @@ public:
     virtual VersionRecord versionRecord() const = 0;
     // The user's desktop folder without a trailing separator; empty when unknown.
     virtual QString desktopFolder() const = 0;
+    // The user's own folder (the home folder), without a trailing separator;
+    // empty where the folder that holds the desktop folder stands for it, as
+    // on Windows.
+    virtual QString profileFolder() const = 0;
     // The user's country code; 1 for the United States or when none is set.
     virtual int userCountryCode() const = 0;
     virtual TimeZoneRules timeZoneRules(int year) const = 0;

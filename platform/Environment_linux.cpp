@@ -1,6 +1,7 @@
 #include "platform/Environment.h"
 #include "platform/EnvironmentProbes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -110,6 +111,10 @@ namespace {
         {
             return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
         }
+
+        // The desktop may be any folder, the home folder itself included (as
+        // xdg-user-dirs makes it when ~/Desktop is removed).
+        QString profileFolder() const override { return QDir::homePath(); }
 
         int userCountryCode() const override
         {

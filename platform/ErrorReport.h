@@ -29,8 +29,19 @@ private:
 };
 
 // The text shown for an error: its own text with a full stop added when it
-// lacks one.
+// lacks one. Messages quote outside text (file names, lines of a file) that
+// may be of any length and hold any character, so the shown text is kept
+// readable: a quoted part longer than kQuotedLength characters keeps its
+// start and end around an ellipsis, line breaks inside quotes show as "⏎"
+// and other control characters as the replacement character, and the text
+// is cut to at most kReportLines lines of kReportLineLength characters.
+constexpr int kQuotedLength = 120;
+constexpr int kReportLineLength = 300;
+constexpr int kReportLines = 30;
 QString errorReportText(const QString& text);
+
+// The user-facing text of a raised error.
+QString errorTextOf(const std::exception& error);
 
 // Shows the error: a message box titled "qzLayer" with the error icon.
 // Tests replace the presenter to observe reports without a display.

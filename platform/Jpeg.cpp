@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <new>
 
-#include <jerror.h>
+// jpeglib.h first: its configuration decides which messages jerror.h names.
 #include <jpeglib.h>
+
+#include <jerror.h>
 
 // libjpeg reports fatal errors through a callback that must not return; the
 // decoder and encoder below leave libjpeg with longjmp back to the function
@@ -27,18 +29,36 @@ constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_BGRX;
 constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_XRGB;
 #endif
 
-// A picture decoded at this size or larger is refused rather than risking the
-// program's memory on one file (a JPEG can claim 65500 x 65500 pixels).
-constexpr qint64 kMaxDecodedBytes = qint64(1) << 30;
 // libjpeg's own buffers, mainly the whole-picture coefficients of a
 // progressive JPEG.
 constexpr long kMaxCodecMemory = 1L << 30;
+
+// A progressive JPEG comes in scans that each refine part of the picture, and
+// decoding a scan costs as much as its part of the picture, however few bytes
+// it takes: a small file can repeat a scan for minutes. Encoders write about
+// ten scans that together go over each block of the picture five or six
+// times; anything far beyond that is refused, as libjpeg-turbo's own tools
+// refuse it through the progress monitor.
+constexpr int kMaxScans = 100;
+constexpr qint64 kMaxPassesOverPicture = 16;
+
+enum class Abort { None, TooManyScans };
 
 struct ErrorManager
 {
     jpeg_error_mgr base; // first: libjpeg only sees this part
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    Abort abort;
+};
+
+// Counts the work the scans ask for as they arrive.
+struct ScanMonitor
+{
+    jpeg_progress_mgr base; // first: libjpeg only sees this part
+    int scan;
+    qint64 blocks;
+    qint64 blockBudget;
 };
 
 [[noreturn]] void jumpOut(j_common_ptr codec)
@@ -48,13 +68,15 @@ struct ErrorManager
     std::longjmp(errors->jump, 1);
 }
 
-// Warnings that mean picture data is missing or garbled. libjpeg would carry
-// on and make up the rest of the picture; such a file is refused instead.
-// Harmless warnings (stray bytes between markers and the like) are accepted.
+// Warnings that mean picture data is missing, garbled or out of order. libjpeg
+// would carry on and make up the rest of the picture, at any cost in time;
+// such a file is refused instead. Harmless warnings (stray bytes between
+// markers, a damaged colour profile) are accepted.
 bool isDamageWarning(int code)
 {
     return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE
-        || code == JWRN_MUST_RESYNC;
+        || code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC
+        || code == JWRN_BOGUS_PROGRESSION;
 }
 
 void handleMessage(j_common_ptr codec, int level)
@@ -72,10 +94,51 @@ void setUpErrors(ErrorManager& errors, j_common_ptr codec)
     errors.base.error_exit = jumpOut;
     errors.base.emit_message = handleMessage;
     errors.message[0] = '\0';
+    errors.abort = Abort::None;
+}
+
+[[noreturn]] void abortDecoding(j_common_ptr codec, Abort why)
+{
+    auto* errors = reinterpret_cast<ErrorManager*>(codec->err);
+    errors->abort = why;
+    std::longjmp(errors->jump, 1);
+}
+
+qint64 blocksOf(const jpeg_component_info& component)
+{
+    return qint64(component.width_in_blocks) * component.height_in_blocks;
+}
+
+void monitorScans(j_common_ptr codec)
+{
+    const auto* decoder = reinterpret_cast<j_decompress_ptr>(codec);
+    auto* monitor = reinterpret_cast<ScanMonitor*>(codec->progress);
+    if (decoder->input_scan_number == monitor->scan)
+        return;
+    monitor->scan = decoder->input_scan_number;
+    for (int i = 0; i < decoder->comps_in_scan; ++i)
+        monitor->blocks += blocksOf(*decoder->cur_comp_info[i]);
+    if (monitor->scan > kMaxScans || monitor->blocks > monitor->blockBudget)
+        abortDecoding(codec, Abort::TooManyScans);
+}
+
+void setUpScanMonitor(ScanMonitor& monitor, j_decompress_ptr codec)
+{
+    qint64 pictureBlocks = 0;
+    for (int i = 0; i < codec->num_components; ++i)
+        pictureBlocks += blocksOf(codec->comp_info[i]);
+    monitor.base = {};
+    monitor.base.progress_monitor = monitorScans;
+    monitor.scan = 0;
+    monitor.blocks = 0;
+    monitor.blockBudget = kMaxPassesOverPicture * pictureBlocks;
+    codec->progress = &monitor.base;
 }
 
 QString reasonFor(const ErrorManager& errors)
 {
+    if (errors.abort == Abort::TooManyScans)
+        return QStringLiteral("the JPEG file has far more scans than a picture needs");
     switch (errors.base.msg_code) {
     case JERR_NO_SOI:
     case JERR_INPUT_EMPTY:
@@ -84,7 +147,9 @@ QString reasonFor(const ErrorManager& errors)
         return QStringLiteral("the JPEG file is incomplete");
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
     case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
         return QStringLiteral("the JPEG data is damaged");
     case JERR_NO_BACKING_STORE:
     case JERR_OUT_OF_MEMORY:
@@ -93,13 +158,6 @@ QString reasonFor(const ErrorManager& errors)
         return QStringLiteral("it is not a readable JPEG file (")
             + QString::fromLocal8Bit(errors.message) + u')';
     }
-}
-
-QString tooLargeReason(QSize size)
-{
-    return QStringLiteral("the picture is too large (%1 × %2 pixels)")
-        .arg(size.width())
-        .arg(size.height());
 }
 
 // Adobe applications write CMYK JPEGs with inverted values, and mark them so.
@@ -128,11 +186,32 @@ struct Decoded
     QString failure;
 };
 
+// The orientation an EXIF block (APP1) gives the picture; 1 (as stored) when
+// there is none.
+int orientationOf(const jpeg_decompress_struct& codec)
+{
+    for (jpeg_saved_marker_ptr marker = codec.marker_list; marker; marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1)
+            continue;
+        const QByteArrayView payload(marker->data, qsizetype(marker->data_length));
+        if (const int orientation = exifOrientation(payload))
+            return orientation;
+    }
+    return 1;
+}
+
+QSize transposed(QSize size)
+{
+    return QSize(size.height(), size.width());
+}
+
 // scaleDenominator 0 picks it from neededSize once the header is read.
+// neededSize and fullSize are as the picture is shown, after its orientation.
 void decodeInto(const QByteArray& bytes, int scaleDenominator, QSize neededSize, Decoded& out)
 {
     jpeg_decompress_struct codec;
     ErrorManager errors;
+    ScanMonitor monitor;
     setUpErrors(errors, reinterpret_cast<j_common_ptr>(&codec));
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&codec);
@@ -144,26 +223,32 @@ void decodeInto(const QByteArray& bytes, int scaleDenominator, QSize neededSize,
     codec.mem->max_memory_to_use = kMaxCodecMemory;
     jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.constData()),
         static_cast<unsigned long>(bytes.size()));
+    jpeg_save_markers(&codec, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&codec, TRUE);
 
-    out.fullSize = QSize(int(codec.image_width), int(codec.image_height));
+    const QSize storedSize(int(codec.image_width), int(codec.image_height));
+    const int orientation = orientationOf(codec);
+    const bool turned = orientationSwapsSides(orientation);
+    out.fullSize = turned ? transposed(storedSize) : storedSize;
+    out.failure = pictureSizeProblem(storedSize);
+    if (!out.failure.isEmpty()) {
+        jpeg_destroy_decompress(&codec);
+        return;
+    }
     codec.scale_num = 1;
-    codec.scale_denom = unsigned(
-        scaleDenominator > 0 ? scaleDenominator : jpegScaleDenominator(out.fullSize, neededSize));
+    codec.scale_denom = unsigned(scaleDenominator > 0
+            ? scaleDenominator
+            : jpegScaleDenominator(storedSize, turned ? transposed(neededSize) : neededSize));
     const bool cmyk = codec.jpeg_color_space == JCS_CMYK || codec.jpeg_color_space == JCS_YCCK;
     codec.out_color_space = cmyk ? JCS_CMYK : kRgb32Space;
     jpeg_calc_output_dimensions(&codec);
+    setUpScanMonitor(monitor, &codec);
 
-    const QSize outputSize(int(codec.output_width), int(codec.output_height));
-    if (qint64(outputSize.width()) * outputSize.height() * 4 >= kMaxDecodedBytes) {
-        jpeg_destroy_decompress(&codec);
-        out.failure = tooLargeReason(out.fullSize);
-        return;
-    }
-    out.image = QImage(outputSize, QImage::Format_RGB32);
+    out.image
+        = QImage(QSize(int(codec.output_width), int(codec.output_height)), QImage::Format_RGB32);
     if (out.image.isNull()) {
         jpeg_destroy_decompress(&codec);
-        out.failure = tooLargeReason(out.fullSize);
+        out.failure = QStringLiteral("there is not enough memory to decode the picture");
         return;
     }
     jpeg_start_decompress(&codec);
@@ -177,6 +262,7 @@ void decodeInto(const QByteArray& bytes, int scaleDenominator, QSize neededSize,
     jpeg_destroy_decompress(&codec);
     if (cmyk)
         convertCmykToRgb(out.image, adobeInverted);
+    out.image = orientedImage(std::move(out.image), orientation);
 }
 
 // Collects libjpeg's output in a growing QByteArray.

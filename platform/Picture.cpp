@@ -1,9 +1,11 @@
 #include "platform/Picture.h"
 
+#include "platform/Files.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QImageReader>
+#include <QPainter>
 
 namespace platform {
 
@@ -36,40 +38,78 @@ PictureFormat formatOfExtension(const QString& suffix)
     return PictureFormat::None;
 }
 
-// The reason a path's extension names no picture format, or an empty text.
-QString unknownExtensionReason(const QString& path, const QString& verb)
+// Formats read through Qt's image readers, by extension. TIFF files go by
+// two extensions and one reader.
+QByteArray qtFormatOfExtension(const QString& suffix)
+{
+    const QString lower = suffix.toLower();
+    if (lower == u"tif" || lower == u"tiff")
+        return QByteArrayLiteral("tiff");
+    if (lower == u"png" || lower == u"webp" || lower == u"gif")
+        return lower.toLatin1();
+    return {};
+}
+
+bool qtCanRead(const QByteArray& format)
+{
+    return !format.isEmpty() && QImageReader::supportedImageFormats().contains(format);
+}
+
+QString extensionList(const QStringList& extensions)
+{
+    QStringList quoted;
+    for (const QString& extension : extensions)
+        quoted << u"\"." + extension + u'"';
+    return quoted.join(QStringLiteral(", "));
+}
+
+// The reason a path's extension names no picture type the program reads, or
+// an empty text.
+QString unreadableExtensionReason(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix();
-    if (suffix.isEmpty())
-        return QStringLiteral("the file name has no picture extension (\".jpg\" or \".bmp\")");
-    if (formatOfExtension(suffix) == PictureFormat::None)
+    if (suffix.isEmpty()) {
+        return QStringLiteral("the file name has no picture extension (")
+            + extensionList(pictureExtensions()) + u')';
+    }
+    if (formatOfExtension(suffix) == PictureFormat::None
+        && !qtCanRead(qtFormatOfExtension(suffix))) {
         return QStringLiteral("the extension \".") + suffix
-            + QStringLiteral("\" is not a picture type ") + verb
-            + QStringLiteral(" (\".jpg\" or \".bmp\")");
+            + QStringLiteral("\" is not a picture type this program reads (")
+            + extensionList(pictureExtensions()) + u')';
+    }
     return QString();
+}
+
+// Pictures are only ever written as JPEG or bitmap.
+QString unwritableExtensionReason(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (formatOfExtension(suffix) != PictureFormat::None)
+        return QString();
+    const QString named = suffix.isEmpty()
+        ? QStringLiteral("the file name has no picture extension")
+        : QStringLiteral("the extension \".") + suffix
+            + QStringLiteral("\" is not a picture type this program writes");
+    return named + QStringLiteral(" (\".jpg\" or \".bmp\")");
 }
 
 QByteArray readWholeFile(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo::exists(path))
-        failOpening(path, QStringLiteral("the file does not exist"));
-    if (!file.open(QIODevice::ReadOnly))
-        failOpening(path, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        failOpening(path, file.errorString());
-    if (bytes.isEmpty())
+    QString reason;
+    const std::optional<QByteArray> bytes = readRegularFile(path, kMaxPictureFileSize, &reason);
+    if (!bytes)
+        failOpening(path, reason);
+    if (bytes->isEmpty())
         failOpening(path, QStringLiteral("the file is empty"));
-    return bytes;
+    return *bytes;
 }
 
 void writeWholeFile(const QString& path, const QByteArray& bytes)
 {
-    // The old file is replaced only by a completely written new one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        failSaving(path, file.errorString());
+    QString reason;
+    if (!saveWholeFile(path, bytes, &reason))
+        failSaving(path, reason);
 }
 
 // A bitmap is drawn as Windows draws it: opaque, any alpha values ignored,
@@ -95,7 +135,41 @@ QImage paintable(const QImage& image)
     }
 }
 
+// Transparent parts show the paper they are printed on.
+QImage onWhitePaper(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB32);
+    QImage paper(image.size(), QImage::Format_RGB32);
+    paper.fill(Qt::white);
+    QPainter painter(&paper);
+    painter.drawImage(0, 0, image);
+    return paper;
+}
+
 } // namespace
+
+QString pictureSizeProblem(QSize size)
+{
+    if (qint64(size.width()) * size.height() <= kMaxPicturePixels)
+        return QString();
+    return QStringLiteral("the picture is %1 × %2 pixels, and pictures of at most %3 megapixels "
+                          "are taken")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(kMaxPicturePixels / 1'000'000);
+}
+
+QStringList pictureExtensions()
+{
+    QStringList extensions { QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp") };
+    for (const QString& other : { QStringLiteral("png"), QStringLiteral("webp"),
+             QStringLiteral("tif"), QStringLiteral("tiff"), QStringLiteral("gif") }) {
+        if (qtCanRead(qtFormatOfExtension(other)))
+            extensions << other;
+    }
+    return extensions;
+}
 
 PictureError::PictureError(const QString& reason)
     : UserError(QStringLiteral("The picture cannot be used: ") + reason)
@@ -105,12 +179,16 @@ PictureError::PictureError(const QString& reason)
 
 Picture Picture::load(const QString& path, QSize neededSize)
 {
-    const QString badExtension = unknownExtensionReason(path, QStringLiteral("this program reads"));
+    const QString badExtension = unreadableExtensionReason(path);
     if (!badExtension.isEmpty())
         failOpening(path, badExtension);
     const QByteArray bytes = readWholeFile(path);
+    const QString suffix = QFileInfo(path).suffix();
     try {
-        return fromData(bytes, formatOfExtension(QFileInfo(path).suffix()), neededSize);
+        const PictureFormat format = formatOfExtension(suffix);
+        if (format != PictureFormat::None)
+            return fromData(bytes, format, neededSize);
+        return fromImage(onWhitePaper(decodeWithQt(bytes, qtFormatOfExtension(suffix))));
     } catch (const PictureError& error) {
         failOpening(path, error.reason());
     }
@@ -145,6 +223,15 @@ Picture Picture::fromImage(const QImage& image, PictureFormat format)
     picture.m_image = paintable(image);
     picture.m_originalSize = picture.m_image.size();
     return picture;
+}
+
+Picture Picture::reducedTo(QSize maxSize) const
+{
+    if (m_format != PictureFormat::Bitmap || m_image.isNull()
+        || (m_image.width() <= maxSize.width() && m_image.height() <= maxSize.height()))
+        return *this;
+    return fromImage(
+        m_image.scaled(maxSize, Qt::KeepAspectRatio, Qt::SmoothTransformation), m_format);
 }
 
 bool Picture::sourceMatchesImage() const
@@ -188,8 +275,7 @@ void Picture::save(const QString& path) const
 {
     if (isEmpty())
         return;
-    const QString badExtension
-        = unknownExtensionReason(path, QStringLiteral("this program writes"));
+    const QString badExtension = unwritableExtensionReason(path);
     if (!badExtension.isEmpty())
         failSaving(path, badExtension);
     QByteArray bytes;

@@ -3,15 +3,30 @@
 #include "platform/ErrorReport.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // A picture as the program holds it: decoded for drawing, and for a JPEG also
 // the bytes it was loaded from, so it can be written again without re-encoding.
 namespace platform {
 
+// How a picture is held: a JPEG keeps the bytes it was read from; any other
+// picture (a Windows bitmap, or a PNG, WebP, TIFF or GIF file) is held as its
+// pixels, like a bitmap.
 enum class PictureFormat { None, Jpeg, Bitmap };
+
+// Pictures of more pixels than this are refused before they are decoded: far
+// more than an inlay needs at any print resolution (120 mm square at 1200 dots
+// per inch is 32 megapixels), and decoding one would take hundreds of
+// megabytes. A picture file larger than kMaxPictureFileSize is refused too.
+constexpr qint64 kMaxPicturePixels = 64'000'000;
+constexpr qint64 kMaxPictureFileSize = 320 * 1024 * 1024;
+// Why a picture of this size is refused, as a reason that follows its name;
+// empty when it is not too large.
+QString pictureSizeProblem(QSize size);
 
 // Picture data that cannot be decoded or encoded. reason() says why in a form
 // that follows a file name ("it is not a JPEG file"); text() is a whole sentence.
@@ -31,15 +46,17 @@ public:
     Picture() = default;
 
     // Loads by the file name's extension, in any letter case: ".jpg" and
-    // ".jpeg" as JPEG, ".bmp" as a Windows bitmap. A missing file, an unknown
-    // extension or content that does not match the extension raises UserError
-    // naming the file or the extension; nothing is half-loaded.
+    // ".jpeg" as JPEG through libjpeg, ".bmp" as a Windows bitmap, and the
+    // other extensions of pictureExtensions() through Qt's image readers. A
+    // missing file, one that is not a regular file, an unknown extension,
+    // content that does not match the extension or a picture over the limits
+    // above raises UserError naming the file or the extension; nothing is
+    // half-loaded.
     // When neededSize is given, a large JPEG is decoded at the smallest scale
     // (1/2, 1/4 or 1/8) that still covers neededSize in both directions; the
-    // source bytes are kept in full. The picture is taken as stored: an EXIF
-    // orientation tag is not applied, since the program stretches pictures
-    // into their boxes as they are. A bitmap is held as Format_RGB32 (opaque,
-    // as Windows draws it).
+    // source bytes are kept in full. A photo's EXIF orientation is applied, so
+    // the picture is upright. A bitmap is held as Format_RGB32 (opaque, as
+    // Windows draws it); a picture with transparency is laid on white paper.
     static Picture load(const QString& path, QSize neededSize = QSize());
     // The same from bytes in memory; raises PictureError.
     static Picture fromData(
@@ -47,6 +64,11 @@ public:
     // A null image or PictureFormat::None gives an empty picture. Palette and
     // one-bit images are converted so that they can be painted on.
     static Picture fromImage(const QImage& image, PictureFormat format = PictureFormat::Bitmap);
+
+    // A picture held as pixels, made smaller (keeping its proportions) when it
+    // is larger than maxSize in either direction. A JPEG keeps its source
+    // bytes, from which it can always be decoded again, and is not changed.
+    Picture reducedTo(QSize maxSize) const;
 
     bool isEmpty() const { return m_format == PictureFormat::None; }
     PictureFormat format() const { return m_format; }
@@ -56,7 +78,8 @@ public:
     QImage& image() { return m_image; }
     // Bytes the picture was loaded from (JPEG only); empty otherwise.
     const QByteArray& sourceBytes() const { return m_sourceBytes; }
-    // Size of the picture in its file (may be larger than image() for a reduced decode).
+    // Size of the picture in its file, upright (may be larger than image() for
+    // a reduced decode).
     QSize originalSize() const { return m_originalSize; }
     // The picture for an area of areaPixels device pixels: as many pixels in
     // each direction as the area has, or as the picture has where that is
@@ -87,9 +110,16 @@ private:
     qint64 m_sourceImageKey = 0; // cacheKey() of m_image as decoded from m_sourceBytes
 };
 
+// The extensions load() reads, without the dot and in lower case: jpg, jpeg,
+// bmp and those of png, webp, tif, tiff and gif whose reader Qt has.
+QStringList pictureExtensions();
+
 // JPEG codec through libjpeg. Decoding raises PictureError for data that is
-// not a complete, valid JPEG; scaleDenominator is 1, 2, 4 or 8. The result is
-// Format_RGB32 (grey and CMYK pictures are converted to RGB).
+// not a complete, valid JPEG, for a picture over kMaxPicturePixels, and for a
+// progressive JPEG whose scans ask for far more work than a picture needs;
+// scaleDenominator is 1, 2, 4 or 8. The result is Format_RGB32 (grey and CMYK
+// pictures are converted to RGB) and upright: an EXIF orientation is applied,
+// and fullSize is the upright size.
 QImage decodeJpeg(const QByteArray& bytes, int scaleDenominator = 1, QSize* fullSize = nullptr);
 // Decodes at the scale jpegScaleDenominator() picks for neededSize, reading
 // the data once.
@@ -101,8 +131,21 @@ QByteArray encodeJpeg(const QImage& image, int quality = 95);
 int jpegScaleDenominator(QSize fullSize, QSize neededSize);
 
 // Windows bitmap codec. Decoding accepts only BMP data and raises PictureError
-// otherwise; encoding writes 24 bits per pixel.
+// otherwise, or for a bitmap over kMaxPicturePixels; encoding writes 24 bits
+// per pixel.
 QImage decodeBitmap(const QByteArray& bytes);
 QByteArray encodeBitmap(const QImage& image);
+
+// Decodes with Qt's reader for the format ("png", "webp", ...) and nothing
+// else, applying the file's own orientation; raises PictureError.
+QImage decodeWithQt(const QByteArray& bytes, const QByteArray& format);
+
+// The orientation (1 to 8) an EXIF block gives a photo, read from the
+// payload of a JPEG APP1 segment; 0 when it holds none.
+int exifOrientation(QByteArrayView app1);
+// True for the orientations that turn the picture a quarter.
+bool orientationSwapsSides(int orientation);
+// The picture turned and mirrored as the orientation asks, so it is upright.
+QImage orientedImage(QImage image, int orientation);
 
 } // namespace platform

@@ -1,20 +1,20 @@
 #include "richtext/RichText.h"
 
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "platform/Picture.h"
+#include "platform/Windows1252.h"
 #include "richtext/RtfCodePages.h"
 #include "richtext/RtfPictures.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
-#include "platform/Windows1252.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextDocument>
+#include <algorithm>
+#include <cctype>
 
 namespace richtext {
 
@@ -23,27 +23,40 @@ using platform::UserError;
 
 namespace {
 
-constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
-constexpr qint64 kMaxPictureFileSize = 64 * 1024 * 1024; // a camera's largest photos fit
-
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-QByteArray readWholeFile(const QString& path, qint64 maxSize = kMaxFileSize,
-    const char* tooLarge = "\"%1\" is too large to be read as text")
+QByteArray readWholeFile(const QString& path, qint64 maxBytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw UserError(QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), file.errorString()));
+    QString reason;
+    std::optional<QByteArray> data = platform::readRegularFile(path, maxBytes, &reason);
+    if (!data)
+        throw UserError(QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), reason));
+    return std::move(*data);
+}
+
+// How many times a control word stands in RTF data: the backslash and the
+// word, not followed by another letter ("\par", not "\pard").
+qint64 controlWordCount(const QByteArray& rtf, const QByteArray& word)
+{
+    qint64 count = 0;
+    for (qsizetype at = rtf.indexOf(word); at >= 0; at = rtf.indexOf(word, at + 1)) {
+        const qsizetype after = at + word.size();
+        if (after >= rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[after])))
+            ++count;
     }
-    if (file.size() > maxSize)
-        throw UserError(QString::fromLatin1(tooLarge).arg(nativePath(path)));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw UserError(QStringLiteral("Cannot read \"%1\": %2").arg(nativePath(path), file.errorString()));
-    return data;
+    return count;
+}
+
+// The paragraphs the data will make, counted without reading it: paragraph
+// and table-cell ends in RTF, line ends in plain text.
+qint64 paragraphCount(const QByteArray& data)
+{
+    if (isRtf(data))
+        return controlWordCount(data, "\\par") + controlWordCount(data, "\\cell");
+    return std::max(data.count('\n'), data.count('\r'));
 }
 
 QString decodePlainText(const QByteArray& bytes)
@@ -99,28 +112,27 @@ void replaceContent(QTextDocument& document, Fill fill)
 
 } // namespace
 
-void loadRichTextFile(const QString& path, QTextDocument& document)
+void loadRichTextFile(const QString& path, QTextDocument& document, TextLimits limits)
 {
-    readRichText(readWholeFile(path), document);
+    const QByteArray data = readWholeFile(path, limits.bytes);
+    if (paragraphCount(data) > limits.paragraphs) {
+        throw UserError(QStringLiteral("Cannot open \"%1\": it holds more than %2 paragraphs")
+                            .arg(nativePath(path))
+                            .arg(limits.paragraphs));
+    }
+    readRichText(data, document);
 }
 
 void saveRichTextFile(const QString& path, const QTextDocument& document)
 {
-    const QByteArray rtf = writeRtf(document);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), file.errorString()));
-    if (file.write(rtf) != rtf.size() || !file.commit())
-        throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), file.errorString()));
+    QString reason;
+    if (!platform::saveWholeFile(path, writeRtf(document), &reason))
+        throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), reason));
 }
 
 void insertPictureFile(QTextCursor& cursor, const QString& path, QSizeF room)
 {
-    // Reading a pipe or a device could wait for ever or never end.
-    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
-        throw UserError(QStringLiteral("Cannot insert \"%1\": it is not a file").arg(nativePath(path)));
-    const QByteArray bytes = readWholeFile(path, kMaxPictureFileSize,
-        "\"%1\" is too large to be inserted as a picture (64 MB at most)");
+    const QByteArray bytes = readWholeFile(path, platform::kMaxPictureFileSize);
     try {
         rtf::insertPicture(cursor, bytes, room);
     } catch (const platform::PictureError& error) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
+
 class QTextCursor;
 class QTextDocument;
 
@@ -13,14 +15,24 @@ class QTextDocument;
 // as plain text.
 namespace richtext {
 
+// How much text a file may hold before it is refused unread. Callers know how
+// much text they take: laying out millions of paragraphs takes minutes,
+// however few bytes they are.
+struct TextLimits
+{
+    qint64 bytes = 256 * 1024 * 1024;
+    qint64 paragraphs = std::numeric_limits<qint64>::max();
+};
+
 // Replaces the document's content with the file: RTF when it begins with
 // "{\rtf", plain text otherwise. Throws UserError naming the file when it
-// cannot be read; the document is then left as it was.
-void loadRichTextFile(const QString& path, QTextDocument& document);
+// cannot be read, is not a regular file or goes past the limits; the
+// document is then left as it was.
+void loadRichTextFile(const QString& path, QTextDocument& document, TextLimits limits = {});
 
 // Writes the document as RTF, replacing the file only once it is written in
-// full. Throws UserError naming the file when it cannot be written; an
-// existing file is then kept as it was.
+// full. Throws UserError naming the file, with the system's reason, when it
+// cannot be written; an existing file is then kept as it was.
 void saveRichTextFile(const QString& path, const QTextDocument& document);
 
 // Inserts a picture file at the cursor at its natural size, made smaller to

@@ -29,7 +29,6 @@ constexpr int kSourceResource = QTextDocument::UserResource;
 constexpr char kPictureScheme[] = "qzlayer-picture:";
 constexpr char kPictureCountProperty[] = "qzlayerPictureCount";
 // Decoding more would risk the program's memory for one picture of a text.
-constexpr qint64 kMaxPixels = 40'000'000;
 constexpr int kAllocationLimitMegabytes = 256;
 constexpr qreal kKeptResolution = 2.0; // pixels kept per pixel shown
 constexpr int kJpegQuality = 90;
@@ -98,40 +97,49 @@ QSize fitted(QSize size, QSizeF room)
         std::max(1, int(std::lround(size.height() * scale))));
 }
 
-// Pictures through Qt's readers (PNG and the other formats Qt reads), no
-// larger than needed when needed is given.
-QImage decodeWithReader(const QByteArray& bytes, const char* format, QSize needed)
+// Pictures through Qt's readers (PNG and the other formats Qt reads), whole
+// and upright.
+QImage decodeWithReader(const QByteArray& bytes, const char* format)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(format == nullptr);
+    reader.setAutoTransform(true);
     reader.setAllocationLimit(kAllocationLimitMegabytes);
-    const QSize full = reader.size();
     if (!reader.canRead())
         throw PictureError(QStringLiteral("it is not a picture this program can read"));
-    if (full.isValid() && qint64(full.width()) * full.height() > kMaxPixels)
-        throw PictureError(
-            QStringLiteral("it has more than %1 million pixels").arg(kMaxPixels / 1'000'000));
-    if (needed.isValid() && full.isValid() && needed.width() < full.width()
-        && needed.height() < full.height())
-        reader.setScaledSize(full.scaled(needed, Qt::KeepAspectRatioByExpanding));
+    const QString tooLarge = platform::pictureSizeProblem(reader.size());
+    if (!tooLarge.isEmpty())
+        throw PictureError(tooLarge);
     QImage image;
     if (!reader.read(&image))
         throw PictureError(QStringLiteral("it cannot be read (") + reader.errorString() + u')');
     return image;
 }
 
-QImage decode(const QByteArray& bytes, QSize needed)
+// Any picture file this program reads, whole and upright.
+QImage decodeWhole(const QByteArray& bytes)
 {
     if (isJpeg(bytes))
-        return needed.isValid() ? platform::decodeJpeg(bytes, needed) : platform::decodeJpeg(bytes);
-    if (isPng(bytes))
-        return decodeWithReader(bytes, "png", needed);
+        return platform::decodeJpeg(bytes);
     if (bytes.startsWith("BM"))
         return platform::decodeBitmap(bytes);
-    return decodeWithReader(bytes, nullptr, needed);
+    return decodeWithReader(bytes, isPng(bytes) ? "png" : nullptr);
+}
+
+// A picture to show at a size: a JPEG decodes at a fraction of its size, in
+// a fraction of the time; others are made smaller once decoded.
+QImage decodeToShow(const QByteArray& bytes, QSize shown)
+{
+    if (isJpeg(bytes))
+        return platform::decodeJpeg(bytes, shown);
+    const QImage image = decodeWhole(bytes);
+    const QSize most = shown * kKeptResolution;
+    if (image.width() <= most.width() || image.height() <= most.height())
+        return image;
+    return image.scaled(most, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
 }
 
 // Widths and heights of a bitmap header are signed: rows may run downwards.
@@ -182,7 +190,7 @@ QImage deviceBitmap(const PictureState& picture)
     const int width = picture.width;
     const int height = picture.height;
     const int depth = picture.bitsPerPixel;
-    if (width <= 0 || height <= 0 || qint64(width) * height > kMaxPixels
+    if (width <= 0 || height <= 0 || qint64(width) * height > platform::kMaxPicturePixels
         || (depth != 1 && depth != 24 && depth != 32))
         return {};
     const qint64 minimumRow = (qint64(width) * depth + 7) / 8;
@@ -309,9 +317,7 @@ std::optional<QTextImageFormat> addPicture(
             return std::nullopt;
         spend(pixels);
         const QSizeF shown = shownSize(picture, pixels);
-        // Decoded no larger than the screen needs: a photo's JPEG decodes
-        // at a fraction of its size, in a fraction of the time.
-        const QImage image = decode(picture.data, shown.toSize().expandedTo(QSize(1, 1)));
+        const QImage image = decodeToShow(picture.data, shown.toSize().expandedTo(QSize(1, 1)));
         return addToDocument(document, image, picture.data, shown);
     } catch (const PictureError&) {
         return std::nullopt; // damaged picture data shows nothing, like a metafile
@@ -320,20 +326,18 @@ std::optional<QTextImageFormat> addPicture(
 
 void insertPicture(QTextCursor& cursor, const QByteArray& bytes, QSizeF room)
 {
-    QSize pixels = headerSize(bytes);
-    if (pixels.isEmpty()) {
-        // Other formats: their size is known once the reader has looked.
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        pixels = reader.size();
-        if (!reader.canRead() || pixels.isEmpty())
-            throw PictureError(QStringLiteral("it is not a picture this program can read"));
-    }
+    // The size the picture is seen at, upright: a JPEG's comes from a small
+    // decode, so that the whole one need be no larger than what is kept.
+    QSize pixels;
+    QImage image;
+    if (isJpeg(bytes))
+        platform::decodeJpeg(bytes, 8, &pixels);
+    else
+        pixels = (image = decodeWhole(bytes)).size();
     const QSizeF shown = fitted(pixels, room);
     const QSize kept = keptSize(pixels, shown);
-    QImage image = decode(bytes, kept);
+    if (isJpeg(bytes))
+        image = platform::decodeJpeg(bytes, kept);
     if (image.size() != kept)
         image = image.scaled(kept, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QByteArray source;

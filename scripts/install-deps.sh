@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-qpa-plugins
+    qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins
     libjpeg62-turbo-dev libcurl4-openssl-dev
     libssl-dev
     fonts-dejavu-core fonts-liberation2

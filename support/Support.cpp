@@ -182,17 +182,37 @@ void GetShellFolders()
     Desktop = QDir::toNativeSeparators(platform::environment().desktopFolder()) + separator();
 }
 
+namespace {
+
+QString dataFolderIn(const QString& profile, const QString& name)
+{
+    return profile + separator() + QStringLiteral("UserData") + separator() + name + separator();
+}
+
+// Cut the trailing separator, then the desktop folder's own name: what is
+// left is the folder holding the desktop, the user's profile on Windows. Where
+// the system names the profile (the home folder) it is taken instead, since
+// the desktop may be anywhere, the home folder itself included; a data folder
+// that an earlier version made beside the desktop stays in use.
+QString profileFolder(const QString& name)
+{
+    const QString besideDesktop = LeftOfLast(separator(), LeftOfLast(separator(), Desktop));
+    const QString home = QDir::toNativeSeparators(platform::environment().profileFolder());
+    if (home.isEmpty())
+        return besideDesktop;
+    const QFileInfo earlier(dataFolderIn(besideDesktop, name));
+    return earlier.isDir() && earlier.isWritable() ? besideDesktop : home;
+}
+
+} // namespace
+
 QString GetDataDir(const QString& name)
 {
     if (!WinNTB)
         return withTrailingSeparator(platform::currentFolder());
 
     const QString remembered = platform::currentFolder();
-    // Cut the trailing separator, then the desktop folder's own name: what
-    // is left is the folder holding the desktop, the user's profile.
-    const QString profile = LeftOfLast(separator(), LeftOfLast(separator(), Desktop));
-    const QString dataDir
-        = profile + separator() + QStringLiteral("UserData") + separator() + name + separator();
+    const QString dataDir = dataFolderIn(profileFolder(name), name);
     ChMkDir(dataDir);
     ChMkDir(remembered);
     return dataDir;

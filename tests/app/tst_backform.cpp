@@ -31,6 +31,8 @@
 #include <QTextEdit>
 #include <QToolBar>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 namespace {
@@ -497,17 +499,48 @@ private slots:
         QTest::addColumn<int>("errors");
         QTest::newRow("cancelled") << QString() << 0;
         QTest::newRow("missing file") << QStringLiteral("/no/such/folder/tracks.rtf") << 1;
+        // A back text holds a page: one of many megabytes, or of many thousand
+        // paragraphs, is refused at once.
+        QTest::newRow("larger than a back text") << QStringLiteral("huge.rtf") << 1;
+        QTest::newRow("more paragraphs than a back text") << QStringLiteral("long.rtf") << 1;
+        QTest::newRow("more lines than a back text") << QStringLiteral("long.txt") << 1;
     }
     void read_cancelledOrFailed_keepsTheText()
     {
         QFETCH(QString, chosen);
         QFETCH(int, errors);
+        const qint64 tooMany = TBackForm::kBackTextLimits.paragraphs + 1;
+        const std::map<QString, std::function<void(QFile&)>> fill {
+            { QStringLiteral("huge.rtf"),
+                [](QFile& file) {
+                    file.write("{\\rtf1 ");
+                    file.resize(TBackForm::kBackTextLimits.bytes + 1);
+                } },
+            { QStringLiteral("long.rtf"),
+                [&](QFile& file) {
+                    file.write("{\\rtf1 " + QByteArray("\\par ").repeated(tooMany) + "}");
+                } },
+            { QStringLiteral("long.txt"),
+                [&](QFile& file) { file.write(QByteArray("Track\r\n").repeated(tooMany)); } },
+        };
+        if (fill.count(chosen)) {
+            QFile file(m_dataDir + chosen);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            fill.at(chosen)(file);
+            chosen = file.fileName();
+        }
         m_backForm->RichEdit1->setPlainText(QStringLiteral("My tracks"));
         m_backForm->setFileChooser([&](const TBackForm::OpenRequest&) { return chosen; });
         QVERIFY(platform::runGuarded([this] { m_backForm->LeesButtonClick(); }) == (errors == 0));
         QCOMPARE(m_backForm->RichEdit1->toPlainText(), QStringLiteral("My tracks"));
         QVERIFY(!ChangedB);
         QCOMPARE(m_errors.size(), errors);
+        if (chosen.endsWith(QLatin1String("huge.rtf")))
+            QVERIFY2(m_errors.constFirst().contains(QStringLiteral("larger than 16 MB")),
+                qPrintable(m_errors.constFirst()));
+        if (chosen.contains(QLatin1String("/long.")))
+            QVERIFY2(m_errors.constFirst().contains(QStringLiteral("more than 20000 paragraphs")),
+                qPrintable(m_errors.constFirst()));
     }
 
     // ---- Inserting a picture ----
@@ -596,8 +629,6 @@ private slots:
         QTest::newRow("named") << QStringLiteral("  My Album \nTrack one")
                                << QStringLiteral("My Album");
         QTest::newRow("blank first line") << QStringLiteral("   \nTrack one") << QString();
-        QTest::newRow("leading tab")
-            << QStringLiteral("\tTabbed\nTrack one") << QStringLiteral("\tTabbed");
         QTest::newRow("wrapped first paragraph")
             << longParagraph() << QStringLiteral("(first displayed line)");
     }
@@ -627,16 +658,26 @@ private slots:
         QVERIFY(!QFile::exists(m_dataDir + name + QStringLiteral(".qlp")));
     }
 
+    // The same rule as Save Project's: a name that Save Project refuses is
+    // refused here too, with the same message.
     void save_refusedName_reportsAndChangesNothing_data()
     {
         QTest::addColumn<QString>("firstLine");
-        QTest::newRow("separator") << QStringLiteral("AC/DC");
-        QTest::newRow("parent folder") << QStringLiteral(" .. ");
-        QTest::newRow("file in the way") << QStringLiteral("Blocked");
+        QTest::addColumn<QString>("reportSays");
+        QTest::newRow("separator") << QStringLiteral("AC/DC") << QStringLiteral("\"AC/DC\"");
+        QTest::newRow("parent folder") << QStringLiteral(" .. ") << QStringLiteral("\"..\"");
+        QTest::newRow("colon") << QStringLiteral("Side A: Dreams")
+                               << QStringLiteral("cannot be used as a project name");
+        QTest::newRow("leading tab")
+            << QStringLiteral("\tTabbed") << QStringLiteral("cannot be used as a project name");
+        QTest::newRow("control character")
+            << QStringLiteral("Bell\aRing") << QStringLiteral("cannot be used as a project name");
+        QTest::newRow("file in the way") << QStringLiteral("Blocked") << QStringLiteral("Blocked");
     }
     void save_refusedName_reportsAndChangesNothing()
     {
         QFETCH(QString, firstLine);
+        QFETCH(QString, reportSays);
         QFile blocker(m_dataDir + QStringLiteral("Blocked"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
@@ -646,8 +687,7 @@ private slots:
         QVERIFY(!platform::runGuarded([this] { m_backForm->SaveButtonClick(); }));
 
         QCOMPARE(m_errors.size(), 1);
-        QVERIFY2(
-            m_errors.first().contains(withoutOuterSpaces(firstLine)), qPrintable(m_errors.first()));
+        QVERIFY2(m_errors.first().contains(reportSays), qPrintable(m_errors.first()));
         QCOMPARE(filesBelow(m_folder.path()), filesBefore);
         QCOMPARE(NameOfProject, QStringLiteral("Before"));
         QCOMPARE(DirOfProject, QStringLiteral("Before/"));

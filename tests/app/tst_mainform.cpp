@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "app/PictureBox.h"
+#include "app/PictureOpenDialog.h"
 #include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
@@ -8,6 +9,7 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/platform/PictureFixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTransform>
 #include <QUrl>
 
 #include <memory>
@@ -98,7 +101,7 @@ private slots:
         QVERIFY(halves(QSize(1104, 236), Qt::green, Qt::yellow)
                     .save(m_dataDir + QStringLiteral("flat.bmp"), "BMP"));
         QVERIFY(halves(QSize(40, 40), Qt::red, Qt::blue)
-                    .save(m_dataDir + QStringLiteral("picture.png"), "PNG"));
+                    .save(m_dataDir + QStringLiteral("picture.xyz"), "PNG"));
         writeFile(
             m_dataDir + QStringLiteral("text.jpg"), "These are the tracks, not a picture.\r\n");
     }
@@ -115,6 +118,7 @@ private slots:
     {
         m_form.reset();
         platform::setShellHandler(nullptr);
+        sLanguage.clear();
     }
 
     // ---- Start-up, placement and closing ----
@@ -356,11 +360,84 @@ private slots:
         QCOMPARE(after.pixel(144 + 276, 613), qRgb(255, 255, 0));
     }
 
+    // A photo turned by its EXIF block and a PNG both show the right way up:
+    // red at the top of the front, blue at the bottom.
+    void load2_pngAndTurnedPhoto_areShownUpright_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("png") << QStringLiteral("upright.png");
+        QTest::newRow("jpeg turned a quarter") << QStringLiteral("turned.jpg");
+    }
+    void load2_pngAndTurnedPhoto_areShownUpright()
+    {
+        QFETCH(QString, file);
+        const QImage sideways = halves(QSize(200, 100), Qt::red, Qt::blue); // red left
+        QVERIFY(sideways.transformed(QTransform().rotate(90))
+                    .save(m_dataDir + QStringLiteral("upright.png"), "PNG"));
+        writeFile(m_dataDir + QStringLiteral("turned.jpg"),
+            withExifOrientation(platform::encodeJpeg(sideways), 6, true));
+        TMainForm& form = shownForm();
+
+        form.Load2(m_dataDir + file);
+
+        QCOMPARE(form.Image2->picture().image().size(), QSize(100, 200));
+        QVERIFY(near(form.sheetImage().pixel(420, 70), qRgb(255, 0, 0)));
+        QVERIFY(near(form.sheetImage().pixel(420, 530), qRgb(0, 0, 255)));
+    }
+
+    // Only what the sheet and print need of a large bitmap is kept.
+    void load2_largeBitmap_isKeptAtPrintSize()
+    {
+        const QString path = m_dataDir + QStringLiteral("scan.bmp");
+        QVERIFY(halves(QSize(3000, 2000), Qt::red, Qt::blue).save(path, "BMP"));
+        TMainForm& form = shownForm();
+        form.Load2(path);
+        QCOMPARE(form.Image2->picture().image().size(), QSize(2835, 1890));
+        QVERIFY(near(form.sheetImage().pixel(200, 300), qRgb(255, 0, 0)));
+        QVERIFY(near(form.sheetImage().pixel(640, 300), qRgb(0, 0, 255)));
+    }
+
+    void load3_backPictureFarLargerThanABack_isRefused()
+    {
+        const QString path = m_dataDir + QStringLiteral("wide back.bmp");
+        QVERIFY(halves(QSize(2209, 100), Qt::red, Qt::blue).save(path, "BMP"));
+        TMainForm& form = shownForm();
+        QVERIFY(!platform::runGuarded([&] { form.Load3(path); }));
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.constFirst().contains(QStringLiteral("2209 × 100"))
+                && m_errors.constFirst().contains(QStringLiteral("at most 2208 × 1888")),
+            qPrintable(m_errors.constFirst()));
+        QVERIFY(form.Image3->picture().isEmpty());
+    }
+
+    void frontPictureFilter_offersEveryPictureFirst_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("jpeg");
+        QTest::newRow("English") << QString() << QStringLiteral("All pictures (")
+                                 << QStringLiteral("jpeg files (*.jpg *.jpeg)");
+        QTest::newRow("Dutch") << QStringLiteral("NLD") << QStringLiteral("Alle afbeeldingen (")
+                               << QStringLiteral("jpeg-bestanden (*.jpg *.jpeg)");
+    }
+    void frontPictureFilter_offersEveryPictureFirst()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, first);
+        QFETCH(QString, jpeg);
+        sLanguage = language;
+        const QStringList entries = qtFileFilter(frontPictureFilter()).split(QStringLiteral(";;"));
+        QVERIFY2(entries.constFirst().startsWith(first), qPrintable(entries.constFirst()));
+        for (const char* pattern : { "*.jpg", "*.jpeg", "*.bmp", "*.png" })
+            QVERIFY(entries.constFirst().contains(QLatin1String(pattern)));
+        QVERIFY(entries.contains(jpeg));
+    }
+
     void load_badFile_isReportedAndChangesNothing_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("back");
-        const QStringList files { QStringLiteral("missing.jpg"), QStringLiteral("picture.png"),
+        const QStringList files { QStringLiteral("missing.jpg"), QStringLiteral("picture.xyz"),
             QStringLiteral("text.jpg") };
         for (const QString& file : files) {
             QTest::addRow("front %s", qPrintable(file)) << file << false;

@@ -3,12 +3,14 @@
 #include "app/Project.h"
 #include "app/ProjectIndex.h"
 #include "app/StartupPictures.h"
+#include "backtext/Back.h"
 #include "dialogs/BrowseProject.h"
 #include "dialogs/MessForm.h"
 #include "dialogs/YesNo.h"
 #include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "platform/Picture.h"
 #include "platform/Settings.h"
 #include "support/SharedState.h"
@@ -38,6 +40,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -63,6 +66,14 @@ QByteArray readBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Makes the file one byte larger than the limit (without writing it all).
+void growPast(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(limit + 1));
 }
 
 bool copyFile(const QString& from, const QString& to)
@@ -160,11 +171,13 @@ private:
 
 enum class Answer { Yes, No, Cancel };
 enum class SaveFailure { DiskFull, FolderIsAFile, IndexIsAFolder, NameWithSeparator };
+enum class Breakage { Missing, Truncated, Pipe, TooLarge, IndexLineOutside };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Answer)
 Q_DECLARE_METATYPE(SaveFailure)
+Q_DECLARE_METATYPE(Breakage)
 
 class ProjectTest : public QObject
 {
@@ -265,6 +278,19 @@ private slots:
         QCOMPARE(form.Edit1->text(), name);
         QCOMPARE(form.Image2->picture().sourceBytes(), m_defaultFront);
         QVERIFY(!ChangedB);
+    }
+
+    // The default index names the default project's folder: under another
+    // name it would open the default project's files as that project.
+    void firstStart_rememberedProjectGoneWithItsIndex_isReportedNotMadeFromDefaults()
+    {
+        platform::Settings::writeString(QStringLiteral("Project Name"), QStringLiteral("Gone"));
+        TMainForm& form = shownForm();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.constFirst().contains(QStringLiteral("\"Gone\" cannot be found")),
+            qPrintable(m_errors.constFirst()));
+        QCOMPARE(entriesOf(m_dataDir), QStringList());
+        QVERIFY(form.Image2->picture().isEmpty());
     }
 
     void firstStart_withoutDefaultFiles_isReportedAndTriedAgainNextTime()
@@ -443,16 +469,25 @@ private slots:
         QCOMPARE(bar->value(), 200);
     }
 
-    void save_bitmapFrontPicture_isWrittenAsJpeg()
+    void save_nonJpegFrontPicture_isWrittenAsJpeg_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("bitmap") << QStringLiteral("front.bmp") << QByteArray("BMP");
+        QTest::newRow("png") << QStringLiteral("front.png") << QByteArray("PNG");
+    }
+    void save_nonJpegFrontPicture_isWrittenAsJpeg()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, format);
         TMainForm& form = shownForm();
         const QImage picture = halves(QSize(200, 200), Qt::yellow, Qt::darkBlue);
-        writeBytes(m_fixtures + QStringLiteral("front.bmp"), bmpBytes(picture));
-        form.Load2(m_fixtures + QStringLiteral("front.bmp"));
-        form.Edit1->setText(QStringLiteral("Bitmap Front"));
+        QVERIFY(picture.save(m_fixtures + file, format.constData()));
+        form.Load2(m_fixtures + file);
+        form.Edit1->setText(QStringLiteral("Other Front"));
         form.BewaarProjectButtonClick();
 
-        const QByteArray written = readBytes(m_dataDir + QStringLiteral("Bitmap Front/Front.jpg"));
+        const QByteArray written = readBytes(m_dataDir + QStringLiteral("Other Front/Front.jpg"));
         QVERIFY(written.startsWith("\xFF\xD8"));
         const QImage decoded = platform::decodeJpeg(written);
         QCOMPARE(decoded.size(), picture.size());
@@ -485,25 +520,31 @@ private slots:
         QTest::addColumn<SaveFailure>("failure");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reportNames");
+        QTest::addColumn<QString>("reason");
 #ifdef Q_OS_UNIX
-        // The report names the file the user knows, not a temporary one.
+        // The report names the file the user knows, not a temporary one, and
+        // says what the system said.
         QTest::newRow("disk full at the back picture")
             << SaveFailure::DiskFull << QStringLiteral("Album")
-            << QDir::toNativeSeparators(QStringLiteral("Album/Back.bmp\""));
-#endif
+            << QDir::toNativeSeparators(QStringLiteral("Album/Back.bmp\""))
+            << platform::systemErrorText(EFBIG);
         QTest::newRow("a file where the folder goes")
-            << SaveFailure::FolderIsAFile << QStringLiteral("Blocked") << QStringLiteral("Blocked");
+            << SaveFailure::FolderIsAFile << QStringLiteral("Blocked") << QStringLiteral("Blocked")
+            << platform::systemErrorText(EEXIST);
+#endif
         QTest::newRow("a folder where the index file goes")
-            << SaveFailure::IndexIsAFolder << QStringLiteral("Shelf")
-            << QStringLiteral("Shelf.qlp");
+            << SaveFailure::IndexIsAFolder << QStringLiteral("Shelf") << QStringLiteral("Shelf.qlp")
+            << QStringLiteral("it is a folder");
         QTest::newRow("name holding a folder separator")
-            << SaveFailure::NameWithSeparator << QStringLiteral("AC/DC") << QStringLiteral("AC/DC");
+            << SaveFailure::NameWithSeparator << QStringLiteral("AC/DC") << QStringLiteral("AC/DC")
+            << QStringLiteral("may not hold");
     }
     void save_failure_keepsEarlierFilesAndIsReported()
     {
         QFETCH(SaveFailure, failure);
         QFETCH(QString, name);
         QFETCH(QString, reportNames);
+        QFETCH(QString, reason);
         TMainForm& form = shownForm();
         form.Edit1->setText(QStringLiteral("Album"));
         form.BewaarProjectButtonClick();
@@ -532,12 +573,107 @@ private slots:
         QVERIFY(!saved);
         QCOMPARE(m_errors.size(), 1);
         QVERIFY2(m_errors.constFirst().contains(reportNames), qPrintable(m_errors.constFirst()));
+        QVERIFY2(m_errors.constFirst().contains(reason), qPrintable(m_errors.constFirst()));
         QVERIFY(contentsOf(m_dataDir) == before);
         QCOMPARE(entriesOf(m_dataDir + QStringLiteral("Album")),
             (QStringList { QStringLiteral("Back.bmp"), QStringLiteral("Back.rtf"),
                 QStringLiteral("Front.jpg") }));
         QVERIFY(ChangedB);
         QVERIFY(!m_messageForm->isVisible());
+    }
+
+    // A name the file system takes but nobody could type or read back again.
+    void save_nameWithControlCharacters_isRefusedAndLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("line break") << QStringLiteral("Line1\nLine2");
+        QTest::newRow("tab") << QStringLiteral("\tIndented");
+    }
+    void save_nameWithControlCharacters_isRefusedAndLeavesNothing()
+    {
+        QFETCH(QString, name);
+        TMainForm& form = shownForm();
+        const FolderContents before = contentsOf(m_dataDir);
+        const QStringList entriesBefore = entriesOf(m_dataDir);
+        form.Edit1->setText(name);
+        ChangedB = true;
+        QVERIFY(!platform::runGuarded([&] { form.BewaarProjectButtonClick(); }));
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.constFirst().contains(QStringLiteral("cannot be used as a project name")),
+            qPrintable(m_errors.constFirst()));
+        QVERIFY(contentsOf(m_dataDir) == before);
+        QCOMPARE(entriesOf(m_dataDir), entriesBefore);
+        QVERIFY(ChangedB);
+        QCOMPARE(NameOfProject, defaultProjectName());
+    }
+
+    // A project folder that is a link to a memory stick: each file is written
+    // beside its own final place, on that place's file system.
+    void save_projectFolderOnAnotherFileSystem_isSaved()
+    {
+#ifdef Q_OS_UNIX
+        QTemporaryDir stick(QStringLiteral("/dev/shm/qzlayer-stick-XXXXXX"));
+        struct stat data
+        {
+        }, other {};
+        if (!stick.isValid() || stat(QFile::encodeName(m_dataDir).constData(), &data) != 0
+            || stat(QFile::encodeName(stick.path()).constData(), &other) != 0
+            || data.st_dev == other.st_dev)
+            QSKIP("no second file system at /dev/shm");
+        const QString name = QStringLiteral("On The Stick");
+        QVERIFY(QFile::link(stick.path(), m_dataDir + name));
+        TMainForm& form = shownForm();
+        m_backText.setPlainText(QStringLiteral("First"));
+        form.Edit1->setText(name);
+        form.BewaarProjectButtonClick();
+        m_backText.setPlainText(QStringLiteral("Second"));
+        form.BewaarProjectButtonClick();
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(readBytes(m_dataDir + name + QStringLiteral(".qlp")), projectIndexBytes(name));
+        QVERIFY(readBytes(stick.filePath(QStringLiteral("Back.rtf"))).contains("Second"));
+        QCOMPARE(entriesOf(stick.path()),
+            (QStringList { QStringLiteral("Back.bmp"), QStringLiteral("Back.rtf"),
+                QStringLiteral("Front.jpg") }));
+        QCOMPARE(entriesOf(m_dataDir),
+            (QStringList { name, name + QStringLiteral(".qlp"), defaultProjectName(),
+                defaultProjectName() + QStringLiteral(".qlp") }));
+#else
+        QSKIP("links to another file system are made the Unix way");
+#endif
+    }
+
+    // What a killed save left is finished before the project is read: a
+    // complete save is put in place, an incomplete one removed.
+    void readProject_afterAnInterruptedSave_findsOneWholeVersion_data()
+    {
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("killed while writing") << false;
+        QTest::newRow("killed while moving the files") << true;
+    }
+    void readProject_afterAnInterruptedSave_findsOneWholeVersion()
+    {
+        QFETCH(bool, complete);
+        const QString name = QStringLiteral("Interrupted");
+        const QString folder = m_dataDir + name + QDir::separator();
+        for (const QString& part : projectFileNames())
+            QVERIFY(copyFile(m_programDir + part, folder + part));
+        writeBytes(m_dataDir + name + QStringLiteral(".qlp"), projectIndexBytes(name));
+        const QString staging = folder + QStringLiteral(".saving-k1lled00");
+        writeBytes(staging + QStringLiteral("/Back.rtf"), "{\\rtf1 New tracks\\par}");
+        writeBytes(
+            m_dataDir + name + QStringLiteral(".qlp.saving-k1lled00"), projectIndexBytes(name));
+        if (complete)
+            writeBytes(staging + QStringLiteral("/commit"), "Back.rtf\nindex\n");
+        TMainForm& form = shownForm();
+
+        chooseInBrowser(name + QStringLiteral(".qlp"));
+        form.LeesProjectButtonClick();
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(m_backText.toPlainText().contains(QStringLiteral("New tracks")), complete);
+        QCOMPARE(entriesOf(folder),
+            (QStringList { QStringLiteral("Back.bmp"), QStringLiteral("Back.rtf"),
+                QStringLiteral("Front.jpg") }));
+        QVERIFY(!entriesOf(m_dataDir).contains(name + QStringLiteral(".qlp.saving-k1lled00")));
     }
 
     void readProject_cancelled_changesNothing()
@@ -566,6 +702,13 @@ private slots:
             << QStringLiteral("NLD") << QStringLiteral("niet gevonden");
         QTest::newRow("removed after listing") << projectIndexBytes(QStringLiteral("Ghost")) << true
                                                << QString() << QStringLiteral("cannot be found");
+        // Not an index: a line longer than any path, or a file far larger
+        // than three lines, is refused before its text goes anywhere.
+        QTest::newRow("first line longer than any path")
+            << QByteArray(5000, 'x') + "\r\nGhost\\Back.bmp\r\n"
+            << false << QString() << QStringLiteral("line 1 is longer than 4096 characters");
+        QTest::newRow("larger than an index can be") << QByteArray(
+            1'000'000, 'x') << false << QString() << QStringLiteral("larger than 64 KB");
     }
     void readProject_indexMissingOrFirstLineEmpty_isReportedAndChangesNothing()
     {
@@ -601,25 +744,101 @@ private slots:
         QVERIFY(ChangedB);
     }
 
-    void readProject_missingFile_stopsThereWithChangesStillMarked()
+    // A file that cannot be read does not keep the others from being shown,
+    // and the user hears about it once.
+    void readProject_brokenFile_loadsTheRestAndReportsOnce_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<Breakage>("breakage");
+        QTest::addColumn<QString>("reportSays");
+        QTest::newRow("truncated front picture")
+            << QStringLiteral("Front.jpg") << Breakage::Truncated << QStringLiteral("incomplete");
+        QTest::newRow("missing back picture")
+            << QStringLiteral("Back.bmp") << Breakage::Missing << QStringLiteral("does not exist");
+#ifdef Q_OS_UNIX
+        QTest::newRow("front picture is a pipe")
+            << QStringLiteral("Front.jpg") << Breakage::Pipe << QStringLiteral("pipe");
+        QTest::newRow("back text is a pipe")
+            << QStringLiteral("Back.rtf") << Breakage::Pipe << QStringLiteral("pipe");
+#endif
+        QTest::newRow("back text far larger than a page") << QStringLiteral(
+            "Back.rtf") << Breakage::TooLarge << QStringLiteral("larger than 16 MB");
+        QTest::newRow("index line leading to a device") << QStringLiteral(
+            "Back.rtf") << Breakage::IndexLineOutside << QStringLiteral("outside");
+    }
+    void readProject_brokenFile_loadsTheRestAndReportsOnce()
+    {
+        QFETCH(QString, file);
+        QFETCH(Breakage, breakage);
+        QFETCH(QString, reportSays);
         const QString name = QStringLiteral("Half");
-        QVERIFY(copyFile(m_programDir + QStringLiteral("Front.jpg"),
-            m_dataDir + QStringLiteral("Half/Front.jpg")));
-        QVERIFY(copyFile(m_programDir + QStringLiteral("Back.rtf"),
-            m_dataDir + QStringLiteral("Half/Back.rtf")));
-        writeBytes(m_dataDir + QStringLiteral("Half.qlp"), projectIndexBytes(name));
+        const QString folder = m_dataDir + name + QDir::separator();
+        for (const QString& part : projectFileNames())
+            QVERIFY(copyFile(m_programDir + part, folder + part));
+        QByteArray index = projectIndexBytes(name);
+        switch (breakage) {
+        case Breakage::Missing:
+            QVERIFY(QFile::remove(folder + file));
+            break;
+        case Breakage::Truncated:
+            writeBytes(folder + file, m_defaultFront.left(m_defaultFront.size() / 2));
+            break;
+        case Breakage::Pipe:
+#ifdef Q_OS_UNIX
+            QVERIFY(QFile::remove(folder + file));
+            QCOMPARE(mkfifo(QFile::encodeName(folder + file).constData(), 0600), 0);
+#endif
+            break;
+        case Breakage::TooLarge:
+            growPast(folder + file, TBackForm::kBackTextLimits.bytes);
+            break;
+        case Breakage::IndexLineOutside:
+            index.replace(QByteArray(name.toUtf8() + "\\" + file.toUtf8()),
+                QByteArray("..\\..\\..\\..\\..\\..\\..\\..\\dev\\zero"));
+            break;
+        }
+        writeBytes(m_dataDir + name + QStringLiteral(".qlp"), index);
         TMainForm& form = shownForm();
 
-        chooseInBrowser(QStringLiteral("Half.qlp"));
+        chooseInBrowser(name + QStringLiteral(".qlp"));
         QVERIFY(!platform::runGuarded([&] { form.LeesProjectButtonClick(); }));
         QCOMPARE(m_errors.size(), 1);
-        QVERIFY(m_errors.constFirst().contains(QStringLiteral("Back.bmp")));
-        QCOMPARE(form.Image2->picture().sourceBytes(), m_defaultFront);
-        QVERIFY(form.Image3->picture().isEmpty());
-        QVERIFY2(m_backText.isEmpty(), "the back text after the failing file is not loaded");
+        const QString& report = m_errors.constFirst();
+        QVERIFY2(
+            report.contains(file) || report.contains(QStringLiteral("zero")), qPrintable(report));
+        QVERIFY2(report.contains(reportSays), qPrintable(report));
+        QCOMPARE(form.Image2->picture().isEmpty(), file == QStringLiteral("Front.jpg"));
+        QCOMPARE(form.Image3->picture().isEmpty(), file == QStringLiteral("Back.bmp"));
+        QCOMPARE(m_backText.isEmpty(), file == QStringLiteral("Back.rtf"));
+        QCOMPARE(form.Edit1->text(), name);
         QCOMPARE(NameOfProject, name);
         QVERIFY(ChangedB);
+    }
+
+    // Saving never replaces a file with something the user never saw: a back
+    // text that could not be read keeps its file until the user writes one.
+    void save_afterBackTextFailedToLoad_keepsItsFileUntilTheUserWritesOne()
+    {
+        const QString name = QStringLiteral("Kept");
+        const QString folder = m_dataDir + name + QDir::separator();
+        for (const QString& part : projectFileNames())
+            QVERIFY(copyFile(m_programDir + part, folder + part));
+        writeBytes(m_dataDir + name + QStringLiteral(".qlp"), projectIndexBytes(name));
+        growPast(folder + QStringLiteral("Back.rtf"), TBackForm::kBackTextLimits.bytes);
+        const QByteArray backText = readBytes(folder + QStringLiteral("Back.rtf"));
+        TMainForm& form = shownForm();
+        chooseInBrowser(name + QStringLiteral(".qlp"));
+        QVERIFY(!platform::runGuarded([&] { form.LeesProjectButtonClick(); }));
+        QVERIFY(m_backText.isEmpty());
+
+        form.BewaarProjectButtonClick();
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(readBytes(folder + QStringLiteral("Back.rtf")), backText);
+        QCOMPARE(readBytes(m_dataDir + name + QStringLiteral(".qlp")), projectIndexBytes(name));
+
+        m_backText.setPlainText(QStringLiteral("Written after all"));
+        form.BewaarProjectButtonClick();
+        QVERIFY(readBytes(folder + QStringLiteral("Back.rtf")).contains("Written after all"));
     }
 
     void readProject_nameLongerThanTheSpineField_isKeptWhole()

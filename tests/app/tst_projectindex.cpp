@@ -83,12 +83,60 @@ private slots:
         QVERIFY(!readProjectIndex(empty.fileName(), QStringLiteral("empty")));
     }
 
+    // Anything but three short lines is not an index and is not read further.
+    void readIndex_notAnIndex_saysWhy_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("a line longer than any path")
+            << QByteArray("A\\Front.jpg\r\n") + QByteArray(4097, 'b') + "\r\n"
+            << QStringLiteral("line 2 is longer than 4096 characters");
+        QTest::newRow("a line as long as a path may be") << QByteArray(4096, 'a') + "\r\n"
+                                                         << QString();
+        QTest::newRow("larger than an index can be")
+            << QByteArray(64 * 1024 + 1, 'a') << QStringLiteral("the file is larger than 64 KB");
+    }
+    void readIndex_notAnIndex_saysWhy()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("odd.qlp")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        QString found = QStringLiteral("(not set)");
+        const std::optional<ProjectIndexLines> lines
+            = readProjectIndex(file.fileName(), QStringLiteral("odd"), &found);
+        QCOMPARE(lines.has_value(), problem.isEmpty());
+        QCOMPARE(found, problem);
+    }
+
     void projectFilePath_acceptsBothSeparators()
     {
         const QString dataDir = QDir::toNativeSeparators(QStringLiteral("/data/"));
         const QString expected = QDir::toNativeSeparators(QStringLiteral("/data/A/Front.jpg"));
         QCOMPARE(projectFilePath(dataDir, QStringLiteral("A\\Front.jpg")), expected);
         QCOMPARE(projectFilePath(dataDir, QStringLiteral("A/Front.jpg")), expected);
+    }
+
+    // An index line may name no file outside the data folder.
+    void projectFilePath_refusesLinesLeadingOut_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("followed");
+        QTest::newRow("parent folders to a device") << "..\\..\\..\\..\\dev\\zero" << false;
+        QTest::newRow("parent folder in the middle") << "A/../../etc/passwd" << false;
+        QTest::newRow("parent folder at the end") << "A\\.." << false;
+        QTest::newRow("dots in a name") << "A..B\\Front.jpg" << true;
+        QTest::newRow("current folder") << ".\\A\\Front.jpg" << true;
+        QTest::newRow("a leading separator stays inside") << "\\A\\Front.jpg" << true;
+    }
+    void projectFilePath_refusesLinesLeadingOut()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, followed);
+        QCOMPARE(projectFilePath(QStringLiteral("/data/"), line).has_value(), followed);
     }
 };
 

@@ -237,6 +237,7 @@ private slots:
             int userDefaultLanguageId() const override { return 0x0413; }
             platform::VersionRecord versionRecord() const override { return {}; }
             QString desktopFolder() const override { return {}; }
+            QString profileFolder() const override { return {}; }
             int userCountryCode() const override { return 31; }
             platform::TimeZoneRules timeZoneRules(int) const override { return {}; }
             QDateTime now() const override { return {}; }

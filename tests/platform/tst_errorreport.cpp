@@ -32,6 +32,63 @@ private slots:
         QCOMPARE(errorReportText(raised), shown);
     }
 
+    void reportText_outsideTextIsKeptReadable_data()
+    {
+        QTest::addColumn<QString>("raised");
+        QTest::addColumn<QString>("shown");
+        const QString folder = QStringLiteral("/home/user/UserData/qzLayer/");
+        const QString longLine = QString(200, u'x') + QStringLiteral("\\Front.jpg");
+        QTest::newRow("short quote kept") << "Cannot open \"" + folder + "A/Front.jpg\""
+                                          << "Cannot open \"" + folder + "A/Front.jpg\".";
+        const QString longPath = folder + longLine;
+        QTest::newRow("long quote keeps its start and its file name")
+            << "Cannot open \"" + longPath + "\": no such file"
+            << "Cannot open \"" + longPath.left(39) + QChar(0x2026) + longPath.right(80)
+                + "\": no such file.";
+        QTest::newRow("line break inside quotes shows")
+            << QStringLiteral("\"Line1\nLine2\" cannot be used")
+            << QStringLiteral("\"Line1\u23CELine2\" cannot be used.");
+        QTest::newRow("other control characters inside quotes")
+            << QStringLiteral("\"a\tb\x01\" bad") << QStringLiteral("\"a\uFFFDb\uFFFD\" bad.");
+        QTest::newRow("line breaks outside quotes stay") << QStringLiteral(
+            "Two problems:\nfirst\nsecond") << QStringLiteral("Two problems:\nfirst\nsecond.");
+        QTest::newRow("unmatched quote")
+            << QStringLiteral("Bad \"name") << QStringLiteral("Bad \"name.");
+        const QString note = QStringLiteral("\U0001F3B5");
+        QTest::newRow("surrogate pairs at the cuts stay whole")
+            << u'"' + QString(38, u'a') + note + QString(100, u'c') + note + QString(79, u'b')
+                + u'"'
+            << u'"' + QString(38, u'a') + QChar(0x2026) + QString(79, u'b') + QStringLiteral("\".");
+    }
+    void reportText_outsideTextIsKeptReadable()
+    {
+        QFETCH(QString, raised);
+        QFETCH(QString, shown);
+        QCOMPARE(errorReportText(raised), shown);
+    }
+
+    // A message quoting a whole line of a hostile file once crashed the
+    // message box; whatever is raised, the report stays a readable size.
+    void reportText_anyLengthAndLineCount_isBounded_data()
+    {
+        QTest::addColumn<QString>("raised");
+        QTest::newRow("one huge quoted line")
+            << "Cannot open \"" + QString(10'000'000, u'a') + "\": too long";
+        QTest::newRow("one huge unquoted line") << QString(1'000'000, u'b');
+        QTest::newRow("many lines") << QStringLiteral("line\n").repeated(10'000);
+        QTest::newRow("many quotes") << QStringLiteral("\"x\" ").repeated(100'000);
+    }
+    void reportText_anyLengthAndLineCount_isBounded()
+    {
+        QFETCH(QString, raised);
+        QVERIFY(!runGuarded([&] { throw UserError(raised); }));
+        QCOMPARE(m_reports.size(), 1);
+        const QStringList lines = m_reports.constFirst().split(u'\n');
+        QVERIFY(lines.size() <= kReportLines);
+        for (const QString& line : lines)
+            QVERIFY(line.size() <= kReportLineLength + 1); // and a full stop
+    }
+
     void errorInClickHandler_endsHandlerAndIsReported()
     {
         QPushButton button;

@@ -110,7 +110,9 @@ private slots:
         options.userAgent = QStringLiteral("qzLayer-test/1.0 ( qzlayer@example.org )");
         options.extraHeaders << QStringLiteral("Accept: application/json");
         HttpTransfer transfer;
-        QVERIFY(runToEnd(transfer, server.address(QStringLiteral("/v")), options));
+        // By name, so the name is looked up as well.
+        QVERIFY(runToEnd(
+            transfer, server.address(QStringLiteral("/v"), QStringLiteral("localhost")), options));
         QCOMPARE(transfer.error(), HttpError::None);
 
         const QByteArray head = server.requests().value(0).toLower();

@@ -1,14 +1,21 @@
+#include "platform/Files.h"
 #include "platform/Picture.h"
+#include "tests/platform/PictureFixtures.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -99,37 +106,121 @@ template <typename Call> QString errorTextOf(Call call)
     return QStringLiteral("(no error raised)");
 }
 
-// Encodes one flat colour given in the JPEG's own colour space (grey or CMYK),
-// which the program's own encoder never writes.
-QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool adobeMarker)
+// Encodes with libjpeg itself the kinds of JPEG the program's own encoder
+// never writes; configure adjusts libjpeg's default settings.
+QByteArray encodeWithLibjpeg(QSize size, J_COLOR_SPACE space, int components,
+    const std::function<QByteArray(int row)>& row,
+    const std::function<void(jpeg_compress_struct&)>& configure)
 {
-    constexpr int kSide = 16;
     jpeg_compress_struct codec;
     jpeg_error_mgr errors;
     codec.err = jpeg_std_error(&errors);
     jpeg_create_compress(&codec);
     unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&codec, &buffer, &size);
-    codec.image_width = kSide;
-    codec.image_height = kSide;
-    codec.input_components = int(pixel.size());
+    unsigned long length = 0;
+    jpeg_mem_dest(&codec, &buffer, &length);
+    codec.image_width = JDIMENSION(size.width());
+    codec.image_height = JDIMENSION(size.height());
+    codec.input_components = components;
     codec.in_color_space = space;
     jpeg_set_defaults(&codec);
-    jpeg_set_colorspace(&codec, space);
-    codec.write_Adobe_marker = adobeMarker;
-    jpeg_set_quality(&codec, 100, TRUE);
+    configure(codec);
     jpeg_start_compress(&codec, TRUE);
-    QByteArray row = pixel.repeated(kSide);
     while (codec.next_scanline < codec.image_height) {
-        JSAMPROW rowPointer = reinterpret_cast<JSAMPROW>(row.data());
+        QByteArray bytes = row(int(codec.next_scanline));
+        JSAMPROW rowPointer = reinterpret_cast<JSAMPROW>(bytes.data());
         jpeg_write_scanlines(&codec, &rowPointer, 1);
     }
     jpeg_finish_compress(&codec);
     jpeg_destroy_compress(&codec);
-    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(length));
     std::free(buffer);
     return bytes;
+}
+
+// One flat colour given in the JPEG's own colour space (grey or CMYK).
+QByteArray encodeFlatJpeg(J_COLOR_SPACE space, const QByteArray& pixel, bool adobeMarker)
+{
+    constexpr int kSide = 16;
+    return encodeWithLibjpeg(
+        QSize(kSide, kSide), space, int(pixel.size()), [&](int) { return pixel.repeated(kSide); },
+        [&](jpeg_compress_struct& codec) {
+            jpeg_set_colorspace(&codec, space);
+            codec.write_Adobe_marker = adobeMarker;
+            jpeg_set_quality(&codec, 100, TRUE);
+        });
+}
+
+// A progressive JPEG with the given scan script, or libjpeg's own simple
+// progression when the script is empty.
+QByteArray encodeProgressiveJpeg(const QImage& picture, const std::vector<jpeg_scan_info>& scans)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    return encodeWithLibjpeg(
+        rgb.size(), JCS_RGB, 3,
+        [&](int y) {
+            return QByteArray(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+        },
+        [&](jpeg_compress_struct& codec) {
+            if (scans.empty()) {
+                jpeg_simple_progression(&codec);
+            } else {
+                codec.scan_info = scans.data();
+                codec.num_scans = int(scans.size());
+            }
+        });
+}
+
+// The JPEG with its last scan (from the last start-of-scan marker to the end
+// marker) repeated: a few bytes that each cost a pass over the whole picture.
+QByteArray withLastScanRepeated(const QByteArray& jpeg, int times)
+{
+    const qsizetype lastScan = jpeg.lastIndexOf("\xFF\xDA");
+    const qsizetype end = jpeg.lastIndexOf("\xFF\xD9");
+    const QByteArray scan = jpeg.mid(lastScan, end - lastScan);
+    return jpeg.left(end) + scan.repeated(times) + jpeg.mid(end);
+}
+
+// A Windows bitmap of a kilobyte whose header claims the size, with
+// run-length compressed data that ends at once.
+QByteArray compressedBitmapClaiming(int width, int height)
+{
+    QByteArray bytes;
+    const auto add = [&bytes](quint32 value, int width) {
+        for (int i = 0; i < width; ++i)
+            bytes.append(char((value >> (8 * i)) & 0xFF));
+    };
+    const quint32 pixelOffset = 14 + 40 + 256 * 4;
+    bytes.append("BM");
+    add(pixelOffset + 2, 4);
+    add(0, 4);
+    add(pixelOffset, 4);
+    add(40, 4);
+    add(quint32(width), 4);
+    add(quint32(height), 4);
+    add(1, 2); // planes
+    add(8, 2); // bits per pixel
+    add(1, 4); // run-length encoded, 8 bits
+    add(2, 4);
+    add(2835, 4);
+    add(2835, 4);
+    add(256, 4);
+    add(0, 4);
+    bytes.append(QByteArray(256 * 4, '\0'));
+    bytes.append("\x00\x01", 2); // end of the picture
+    return bytes;
+}
+
+// A baseline JPEG whose frame header claims the size.
+QByteArray jpegClaiming(int width, int height)
+{
+    QByteArray jpeg = platform::encodeJpeg(quadrants(QSize(16, 16)));
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    jpeg[frame + 5] = char(height >> 8);
+    jpeg[frame + 6] = char(height & 0xFF);
+    jpeg[frame + 7] = char(width >> 8);
+    jpeg[frame + 8] = char(width & 0xFF);
+    return jpeg;
 }
 
 quint32 littleEndianAt(const QByteArray& bytes, int offset, int width)
@@ -255,6 +346,172 @@ private slots:
             qPrintable(QString::number(image.pixel(8, 8), 16)));
     }
 
+    void load_otherFormats_areReadThroughQt_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("png") << QStringLiteral("front.png") << QByteArray("png");
+        QTest::newRow("tif") << QStringLiteral("front.tif") << QByteArray("tiff");
+        QTest::newRow("TIFF") << QStringLiteral("front.TIFF") << QByteArray("tiff");
+        QTest::newRow("webp") << QStringLiteral("front.webp") << QByteArray("webp");
+    }
+    void load_otherFormats_areReadThroughQt()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, format);
+        if (!QImageWriter::supportedImageFormats().contains(format))
+            QSKIP("Qt has no writer for this format here");
+        QVERIFY(platform::pictureExtensions().contains(QFileInfo(fileName).suffix().toLower()));
+        const QImage original = quadrants(QSize(64, 48));
+        const QString path = pathOf(fileName);
+        QImageWriter writer(path, format);
+        writer.setQuality(100);
+        QVERIFY(writer.write(original));
+
+        const Picture picture = Picture::load(path);
+
+        QCOMPARE(picture.format(), PictureFormat::Bitmap);
+        QCOMPARE(picture.image().size(), QSize(64, 48));
+        QCOMPARE(picture.image().format(), QImage::Format_RGB32);
+        expectQuadrants(picture.image(), 8);
+    }
+
+    void load_gif_isRead()
+    {
+        if (!QImageReader::supportedImageFormats().contains("gif"))
+            QSKIP("Qt has no GIF reader here");
+        // One red pixel.
+        const QString path = pathOf(QStringLiteral("dot.gif"));
+        writeFile(path,
+            QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\x00\x00\x00\x00\x00"
+                       "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B",
+                36));
+        QCOMPARE(Picture::load(path).image().pixel(0, 0), qRgb(255, 0, 0));
+    }
+
+    // Transparent parts show the white paper, on the sheet and in Front.jpg.
+    void load_transparentPng_liesOnWhitePaper()
+    {
+        QImage picture(QSize(20, 10), QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        QPainter(&picture).fillRect(0, 0, 10, 10, Qt::blue);
+        const QString path = pathOf(QStringLiteral("logo.png"));
+        QVERIFY(picture.save(path, "PNG"));
+
+        const QImage loaded = Picture::load(path).image();
+
+        QCOMPARE(loaded.format(), QImage::Format_RGB32);
+        QCOMPARE(loaded.pixel(5, 5), qRgb(0, 0, 255));
+        QCOMPARE(loaded.pixel(15, 5), qRgb(255, 255, 255));
+    }
+
+    // A photo is shown the way up its EXIF block gives: the quadrants red,
+    // green / blue, white as stored come out at these corners.
+    void load_exifOrientation_turnsPhotoUpright_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<bool>("bigEndian");
+        QTest::addColumn<QSize>("shownSize");
+        QTest::addColumn<QList<QRgb>>("corners"); // top left, top right, bottom left, bottom right
+        const QRgb r = qRgb(255, 0, 0), g = qRgb(0, 255, 0), b = qRgb(0, 0, 255),
+                   w = qRgb(255, 255, 255);
+        const QSize wide(64, 32), tall(32, 64);
+        QTest::newRow("1 as stored") << 1 << false << wide << QList<QRgb> { r, g, b, w };
+        QTest::newRow("2 mirrored") << 2 << true << wide << QList<QRgb> { g, r, w, b };
+        QTest::newRow("3 half turn") << 3 << false << wide << QList<QRgb> { w, b, g, r };
+        QTest::newRow("4 upside down") << 4 << true << wide << QList<QRgb> { b, w, r, g };
+        QTest::newRow("5 transposed") << 5 << false << tall << QList<QRgb> { r, b, g, w };
+        QTest::newRow("6 quarter clockwise") << 6 << true << tall << QList<QRgb> { b, r, w, g };
+        QTest::newRow("7 transverse") << 7 << false << tall << QList<QRgb> { w, g, b, r };
+        QTest::newRow("8 quarter anticlockwise") << 8 << true << tall << QList<QRgb> { g, w, r, b };
+        QTest::newRow("9 is no orientation") << 9 << false << wide << QList<QRgb> { r, g, b, w };
+    }
+    void load_exifOrientation_turnsPhotoUpright()
+    {
+        QFETCH(int, orientation);
+        QFETCH(bool, bigEndian);
+        QFETCH(QSize, shownSize);
+        QFETCH(QList<QRgb>, corners);
+        const QString path = pathOf(QStringLiteral("camera.jpg"));
+        writeFile(path,
+            withExifOrientation(
+                platform::encodeJpeg(quadrants(QSize(64, 32))), orientation, bigEndian));
+
+        for (const QSize& needed : { QSize(), QSize(8, 16) }) {
+            const Picture picture = Picture::load(path, needed);
+            QCOMPARE(picture.originalSize(), shownSize);
+            const QImage& image = picture.image();
+            const int w = image.width(), h = image.height();
+            QCOMPARE(double(w) / h, double(shownSize.width()) / shownSize.height());
+            const QList<QRgb> found { image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4),
+                image.pixel(w / 4, 3 * h / 4), image.pixel(3 * w / 4, 3 * h / 4) };
+            for (int i = 0; i < 4; ++i)
+                QVERIFY2(
+                    channelDifference(found[i], corners[i]) <= 8, qPrintable(QString::number(i)));
+        }
+    }
+
+    // A small file must not cost minutes or a gigabyte: pictures far beyond
+    // what an inlay needs are refused before they are decoded.
+    void load_absurdPicture_isRefusedBeforeDecoding_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expectedReason");
+        QTest::newRow("1 KB bitmap claiming 16384 x 16384")
+            << QStringLiteral("huge.bmp") << compressedBitmapClaiming(16384, 16384)
+            << QStringLiteral("16384 × 16384 pixels, and pictures of at most 64 megapixels");
+        QTest::newRow("JPEG claiming 65500 x 65500") << QStringLiteral(
+            "huge.jpg") << jpegClaiming(65500, 65500) << QStringLiteral("65500 × 65500 pixels");
+        QTest::newRow("progressive JPEG repeating its last scan")
+            << QStringLiteral("repeated.jpg")
+            << withLastScanRepeated(encodeProgressiveJpeg(quadrants(QSize(256, 256)), {}), 1000)
+            << QStringLiteral("damaged");
+        // Valid, but one scan for each coefficient of each colour: 190 scans.
+        std::vector<jpeg_scan_info> manyScans { { 3, { 0, 1, 2, 0 }, 0, 0, 0, 0 } };
+        for (int component = 0; component < 3; ++component) {
+            for (int coefficient = 1; coefficient < 64; ++coefficient)
+                manyScans.push_back({ 1, { component, 0, 0, 0 }, coefficient, coefficient, 0, 0 });
+        }
+        QTest::newRow("progressive JPEG of 190 scans")
+            << QStringLiteral("scans.jpg")
+            << encodeProgressiveJpeg(quadrants(QSize(64, 64)), manyScans)
+            << QStringLiteral("far more scans");
+    }
+    void load_absurdPicture_isRefusedBeforeDecoding()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expectedReason);
+        const QString path = pathOf(fileName);
+        writeFile(path, content);
+
+        const QString text = errorTextOf([&] { Picture::load(path, QSize(480, 480)); });
+
+        QVERIFY2(text.contains(expectedReason), qPrintable(text));
+    }
+
+    void load_ordinaryProgressiveJpeg_isRead()
+    {
+        const QString path = pathOf(QStringLiteral("progressive.jpg"));
+        writeFile(path, encodeProgressiveJpeg(quadrants(QSize(256, 256)), {}));
+        expectQuadrants(Picture::load(path, QSize(64, 64)).image(), 8);
+    }
+
+    void reducedTo_keepsBitmapsWithinTheSizeAndJpegsWhole()
+    {
+        const Picture bitmap = Picture::fromImage(quadrants(QSize(300, 200)));
+        const Picture reduced = bitmap.reducedTo(QSize(150, 150));
+        QCOMPARE(reduced.image().size(), QSize(150, 100));
+        expectQuadrants(reduced.image(), 8);
+        QCOMPARE(bitmap.reducedTo(QSize(300, 300)).image().size(), QSize(300, 200));
+
+        const QString path = pathOf(QStringLiteral("whole.jpg"));
+        writeFile(path, platform::encodeJpeg(quadrants(QSize(300, 200))));
+        const Picture jpeg = Picture::load(path);
+        QCOMPARE(jpeg.reducedTo(QSize(150, 150)).image().size(), QSize(300, 200));
+    }
+
     void load_unreadablePicture_raisesErrorNamingIt_data()
     {
         QTest::addColumn<QString>("fileName");
@@ -265,8 +522,8 @@ private slots:
         QTest::newRow("missing") << QStringLiteral("absent.jpg") << QByteArray()
                                  << QStringLiteral("does not exist");
         QTest::newRow("unknown extension")
-            << QStringLiteral("front.png") << QByteArray("\x89PNG\r\n\x1a\n")
-            << QStringLiteral("\".png\"");
+            << QStringLiteral("front.xyz") << QByteArray("\x89PNG\r\n\x1a\n")
+            << QStringLiteral("\".xyz\"");
         QTest::newRow("no extension")
             << QStringLiteral("front") << jpeg << QStringLiteral("no picture extension");
         QTest::newRow("text named jpg")
@@ -447,6 +704,11 @@ private slots:
         QVERIFY2(text.startsWith(QStringLiteral("Cannot save the picture \"")
                      + QDir::toNativeSeparators(path) + u'"'),
             qPrintable(text));
+#ifdef Q_OS_UNIX
+        // The system's reason, not "Unknown error".
+        if (!readOnlyFolder)
+            QVERIFY2(text.endsWith(platform::systemErrorText(EFBIG)), qPrintable(text));
+#endif
         QCOMPARE(readFile(path), oldContent);
         QCOMPARE(
             QDir(folder.path()).entryList(QDir::Files), QStringList { QStringLiteral("Back.bmp") });

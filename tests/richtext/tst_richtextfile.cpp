@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include "RtfFixtures.h"
+#include "tests/platform/PictureFixtures.h"
 
 using namespace richtext;
 
@@ -145,12 +146,16 @@ private slots:
         QTest::addColumn<QSize>("kept");
         QTest::addColumn<bool>("jpeg");
         QTest::addColumn<bool>("sameBytes");
-        QTest::newRow("small PNG") << u"png"_qs << QSize(40, 30) << QSize(40, 30) << QSize(40, 30) << false << true;
-        QTest::newRow("small JPEG") << u"jpg"_qs << QSize(64, 32) << QSize(64, 32) << QSize(64, 32) << true << true;
-        QTest::newRow("bitmap") << u"bmp"_qs << QSize(20, 10) << QSize(20, 10) << QSize(20, 10) << false << false;
-        QTest::newRow("large PNG") << u"png"_qs << QSize(3000, 1500) << QSize(500, 250) << QSize(1000, 500) << false << false;
-        QTest::newRow("large JPEG") << u"jpg"_qs << QSize(3000, 1500) << QSize(500, 250) << QSize(1000, 500) << true << false;
-        QTest::newRow("tall picture") << u"png"_qs << QSize(100, 1600) << QSize(25, 400) << QSize(50, 800) << false << false;
+        QTest::addColumn<int>("orientation"); // EXIF orientation of a JPEG; 0: none
+        QTest::newRow("small PNG") << u"png"_qs << QSize(40, 30) << QSize(40, 30) << QSize(40, 30) << false << true << 0;
+        QTest::newRow("small JPEG") << u"jpg"_qs << QSize(64, 32) << QSize(64, 32) << QSize(64, 32) << true << true << 0;
+        QTest::newRow("bitmap") << u"bmp"_qs << QSize(20, 10) << QSize(20, 10) << QSize(20, 10) << false << false << 0;
+        QTest::newRow("large PNG") << u"png"_qs << QSize(3000, 1500) << QSize(500, 250) << QSize(1000, 500) << false << false << 0;
+        QTest::newRow("large JPEG") << u"jpg"_qs << QSize(3000, 1500) << QSize(500, 250) << QSize(1000, 500) << true << false << 0;
+        // Shown upright; its bytes, kept as they are, still say how to turn it.
+        QTest::newRow("photo turned by its EXIF orientation")
+            << u"jpg"_qs << QSize(300, 100) << QSize(100, 300) << QSize(300, 100) << true << true << 6;
+        QTest::newRow("tall picture") << u"png"_qs << QSize(100, 1600) << QSize(25, 400) << QSize(50, 800) << false << false << 0;
     }
     void insertPictureFile_keepsWhatTheTextNeeds()
     {
@@ -160,11 +165,14 @@ private slots:
         QFETCH(QSize, kept);
         QFETCH(bool, jpeg);
         QFETCH(bool, sameBytes);
+        QFETCH(int, orientation);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"picture."_qs + format);
         QImage image(pixels, QImage::Format_RGB32);
         image.fill(QColor(20, 90, 200));
-        const QByteArray bytes = format == u"jpg"_qs ? platform::encodeJpeg(image) : encodedImage(image, qPrintable(format));
+        QByteArray bytes = format == u"jpg"_qs ? platform::encodeJpeg(image) : encodedImage(image, qPrintable(format));
+        if (orientation)
+            bytes = withExifOrientation(bytes, orientation, true);
         writeFile(path, bytes);
 
         QTextDocument document;

@@ -14,6 +14,7 @@ public:
     int languageId = 0x0409;
     platform::VersionRecord version { 2, 10, 0, {} };
     QString desktop;
+    QString profile;
     int countryCode = 31;
     std::function<platform::TimeZoneRules(int year)> rules
         = [](int) { return platform::TimeZoneRules {}; };
@@ -37,6 +38,7 @@ public:
         asked << QStringLiteral("desktop");
         return desktop;
     }
+    QString profileFolder() const override { return profile; }
     int userCountryCode() const override
     {
         asked << QStringLiteral("country");

@@ -121,18 +121,51 @@ private slots:
         QCOMPARE(Desktop, QDir::toNativeSeparators(expected));
     }
 
-    void dataDir_ntFamily_isUserDataBesideDesktopAndCreated()
+    // Inside the profile: on Windows the folder holding the desktop folder,
+    // elsewhere the home folder, wherever the desktop is.
+    void dataDir_ntFamily_isUserDataInTheProfileAndCreated_data()
     {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("earlierDataDir");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("Windows: beside the desktop")
+            << "/home/user/Desktop/" << "" << "" << "/home/user/UserData/qzLayer/";
+        QTest::newRow("desktop in the home folder")
+            << "/home/user/Desktop/" << "/home/user" << "" << "/home/user/UserData/qzLayer/";
+        QTest::newRow("desktop is the home folder")
+            << "/home/user/" << "/home/user" << "" << "/home/user/UserData/qzLayer/";
+        QTest::newRow("desktop elsewhere")
+            << "/home/user/Stuff/Desk/" << "/home/user" << "" << "/home/user/UserData/qzLayer/";
+        QTest::newRow("desktop elsewhere, data made there earlier")
+            << "/home/user/Stuff/Desk/" << "/home/user" << "/home/user/Stuff/UserData/qzLayer"
+            << "/home/user/Stuff/UserData/qzLayer/";
+        // clang-format on
+    }
+    void dataDir_ntFamily_isUserDataInTheProfileAndCreated()
+    {
+        QFETCH(QString, desktop);
+        QFETCH(QString, home);
+        QFETCH(QString, earlierDataDir);
+        QFETCH(QString, expected);
         QTemporaryDir temporary;
         QVERIFY(temporary.isValid());
         const QString root = QDir(temporary.path()).canonicalPath();
-        Desktop = root + QStringLiteral("/home/user/Desktop/");
+        const auto under = [&root](const QString& path) {
+            return path.isEmpty() ? path : QDir::toNativeSeparators(root + path);
+        };
+        ScopedFakeEnvironment environment;
+        environment->profile = under(home);
+        if (!earlierDataDir.isEmpty())
+            QVERIFY(QDir().mkpath(under(earlierDataDir)));
+        Desktop = under(desktop);
         WinNTB = true;
         const QString before = QDir::currentPath();
 
         const QString dataDir = GetDataDir(QStringLiteral("qzLayer"));
 
-        QCOMPARE(dataDir, root + QStringLiteral("/home/user/UserData/qzLayer/"));
+        QCOMPARE(dataDir, under(expected));
         QVERIFY(QFileInfo(dataDir).isDir());
         QCOMPARE(QDir::currentPath(), before);
     }
