@@ -32,6 +32,7 @@ constexpr char kPictureCountProperty[] = "qzlayerPictureCount";
 constexpr int kAllocationLimitMegabytes = 256;
 constexpr qreal kKeptResolution = 2.0; // pixels kept per pixel shown
 constexpr int kJpegQuality = 90;
+constexpr qsizetype kLargestPng = 1024 * 1024;
 constexpr qreal kMaxShownPixels = kMaxTwips / 15.0;
 
 bool isPng(const QByteArray& bytes)
@@ -347,6 +348,10 @@ void insertPicture(QTextCursor& cursor, const QByteArray& bytes, QSizeF room)
         source = platform::encodeJpeg(image, kJpegQuality);
     else
         source = encodePng(image);
+    // A photo saved as PNG would make the text's file too large to open
+    // again: an opaque picture goes in as JPEG then.
+    if (source.size() > kLargestPng && !isJpeg(source) && !image.hasAlphaChannel())
+        source = platform::encodeJpeg(image, kJpegQuality);
     cursor.insertImage(addToDocument(*cursor.document(), image, source, shown));
 }
 

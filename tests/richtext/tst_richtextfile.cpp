@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -189,6 +190,30 @@ private slots:
         QCOMPARE(stored->pixels, kept);
         QCOMPARE(stored->jpeg, jpeg);
         QCOMPARE(stored->bytes == bytes, sameBytes);
+    }
+
+    // A photo stored as PNG would make the back text's file too large to be
+    // opened again.
+    void insertPictureFile_photoAsPng_goesInAsJpeg()
+    {
+        QImage photo(900, 700, QImage::Format_RGB32);
+        QRandomGenerator random(7);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x)
+                photo.setPixel(x, y, qRgb(x / 4 + int(random.bounded(48)), y / 3 + int(random.bounded(48)), 90 + int(random.bounded(48))));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"photo.png"_qs);
+        const QByteArray png = encodedImage(photo, "png");
+        QVERIFY(png.size() > 1024 * 1024);
+        writeFile(path, png);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        insertPictureFile(cursor, path, QSizeF(500, 400));
+        const std::optional<rtf::StoredPicture> stored = rtf::storedPicture(document, imageAt(document, 0));
+        QVERIFY(stored);
+        QVERIFY(stored->jpeg);
+        QCOMPARE(stored->pixels, QSize(900, 700));
+        QVERIFY(stored->bytes.size() < 1024 * 1024);
     }
 
     void insertPictureFile_refusesWhatIsNoPicture_data()
