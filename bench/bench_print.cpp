@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
         printer.setResolution(600);
         printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
             QMarginsF(4.2, 4.2, 4.2, 4.2), QPageLayout::Millimeter));
-        printInlay(printer, page, QStringLiteral("Bench"));
+        printInlay(printer, QString(), page, QStringLiteral("Bench"));
     });
     const PagedOutput preview = pdfOutput(Paper::A4);
     const double previewMs = medianMs(kRuns, [&] { previewImage(page, preview, QSize(630, 891)); });

@@ -49,6 +49,12 @@ void Settings::writeString(const QString& name, const QString& value)
     group->setValue(name, value);
 }
 
+void Settings::remove(const QString& name)
+{
+    DefaultsGroup group;
+    group->remove(name);
+}
+
 int Settings::readInteger(const QString& name, int defaultValue)
 {
     const QString text = readString(name, QString());

@@ -12,6 +12,8 @@ class Settings
 public:
     static QString readString(const QString& name, const QString& defaultValue);
     static void writeString(const QString& name, const QString& value);
+    // Removes the value; reading it then gives the default again.
+    static void remove(const QString& name);
 
     // Integers are stored as decimal strings; a missing value or one that is
     // not a decimal integer reads as the default.

@@ -1,5 +1,6 @@
 #include "printing/InlayOutput.h"
 
+#include "calibration/PrinterCalibration.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -12,6 +13,7 @@
 #include <QSaveFile>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -25,13 +27,12 @@ QString localText(const char* dutchText, const char* englishText)
     return QString::fromUtf8(sLanguage == QLatin1String("NLD") ? dutchText : englishText);
 }
 
-// How the error texts name a printer: its queue name, or the file a file
-// printer writes.
-QString printerLabel(const QPrinter& printer)
+// How the error texts name a printer: the name it is listed under, or the
+// file a file printer writes.
+QString printerLabel(const QPrinter& printer, const QString& printerName)
 {
-    const QString name = printer.printerName().isEmpty()
-        ? QDir::toNativeSeparators(printer.outputFileName())
-        : printer.printerName();
+    const QString name
+        = printerName.isEmpty() ? QDir::toNativeSeparators(printer.outputFileName()) : printerName;
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
@@ -45,6 +46,28 @@ QSizeF dotsPerMm(double dotsPerInchX, double dotsPerInchY)
     throw platform::UserError(localText("Het PDF-bestand \"%1\" kan niet worden geschreven: %2",
         "The PDF file \"%1\" cannot be written: %2")
                                   .arg(QDir::toNativeSeparators(path), reason));
+}
+
+// One print job titled `title`. Beginning to paint starts the job and opens
+// its first page; ending the painter ends the job, also after a failure while
+// painting. `paint` returns false when it could not paint everything.
+void runPrintJob(QPrinter& printer, const QString& printerName, const QString& title,
+    const std::function<bool(QPainter&)>& paint)
+{
+    printer.setDocName(title); // the job's name in the printer queue
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        throw platform::UserError(localText(
+            "De printer %1 kan de afdruk niet starten", "The printer %1 cannot start the print job")
+                                      .arg(printerLabel(printer, printerName)));
+    }
+    const bool painted = paint(painter);
+    const bool ended = painter.end();
+    if (!painted || !ended || printer.printerState() == QPrinter::Error) {
+        throw platform::UserError(localText("De printer %1 heeft de afdruk niet afgemaakt",
+            "The printer %1 did not finish the print job")
+                                      .arg(printerLabel(printer, printerName)));
+    }
 }
 
 } // namespace
@@ -69,7 +92,7 @@ std::optional<Paper> paperFromKey(const QString& key)
     return std::nullopt;
 }
 
-PagedOutput printerOutput(const QPrinter& printer)
+PagedOutput printerOutput(const QPrinter& printer, const QString& printerName)
 {
     const QPageLayout layout = printer.pageLayout();
     const QRectF printable = layout.paintRect(QPageLayout::Millimeter);
@@ -77,11 +100,23 @@ PagedOutput printerOutput(const QPrinter& printer)
     const int dpiY = printer.logicalDpiY();
     PagedOutput output;
     output.paperMm = layout.fullRect(QPageLayout::Millimeter).size();
-    output.geometry = printerPageGeometry(dpiX, dpiY, printable.topLeft());
     // The printer's painter starts at the printable area's corner.
     output.deviceOriginMm = printable.topLeft();
     output.dotsPerMm = dotsPerMm(dpiX, dpiY);
-    output.plan = pagePlan(output.geometry, printable.bottom());
+    double bottomMm = printable.bottom();
+    if (const std::optional<PrinterCalibration> calibration = storedCalibration(printerName)) {
+        // The device as the printer truly puts it on paper: its origin where
+        // it lands and its dots as long as they come out, so that the layout
+        // lands true size where the user wants it.
+        output.geometry = trueSizeGeometry(calibration->cornerMm);
+        output.deviceOriginMm = calibration->landsAt(printable.topLeft());
+        output.dotsPerMm = QSizeF(output.dotsPerMm.width() / calibration->scale.width(),
+            output.dotsPerMm.height() / calibration->scale.height());
+        bottomMm = calibration->landsAt(printable.bottomRight()).y();
+    } else {
+        output.geometry = printerPageGeometry(dpiX, dpiY, printable.topLeft());
+    }
+    output.plan = pagePlan(output.geometry, bottomMm);
     return output;
 }
 
@@ -119,25 +154,43 @@ bool paintPages(QPainter& painter, QPagedPaintDevice& device, const inlay::Page&
     return true;
 }
 
-void printInlay(QPrinter& printer, const inlay::Page& page, const QString& title)
+void printInlay(
+    QPrinter& printer, const QString& printerName, const inlay::Page& page, const QString& title)
 {
-    printer.setDocName(title); // the job's name in the printer queue
-    const PagedOutput output = printerOutput(printer);
-    // Beginning to paint starts the job and opens its first page; ending the
-    // painter ends the job, also after a failure while painting.
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        throw platform::UserError(localText(
-            "De printer %1 kan de afdruk niet starten", "The printer %1 cannot start the print job")
-                                      .arg(printerLabel(printer)));
+    const PagedOutput output = printerOutput(printer, printerName);
+    runPrintJob(printer, printerName, title,
+        [&](QPainter& painter) { return paintPages(painter, printer, page, output); });
+}
+
+CalibrationPage printCalibrationPage(QPrinter& printer, const QString& printerName)
+{
+    const QPageLayout layout = printer.pageLayout();
+    const QRectF printable = layout.paintRect(QPageLayout::Millimeter);
+    const std::optional<CalibrationPage> page
+        = calibrationPageFor(layout.fullRect(QPageLayout::Millimeter).size(), printable);
+    if (!page) {
+        const QSizeF room = calibrationPageRoom();
+        throw platform::UserError(
+            localText("De printer %1 kan op dit papier geen %2 × %3 mm bedrukken, en zoveel "
+                      "ruimte heeft de kalibratiepagina nodig",
+                "The printer %1 cannot print %2 × %3 mm on this paper, the room the calibration "
+                "page needs")
+                .arg(printerLabel(printer, printerName))
+                .arg(room.width())
+                .arg(room.height()));
     }
-    const bool painted = paintPages(painter, printer, page, output);
-    const bool ended = painter.end();
-    if (!painted || !ended || printer.printerState() == QPrinter::Error) {
-        throw platform::UserError(localText("De printer %1 heeft de afdruk niet afgemaakt",
-            "The printer %1 did not finish the print job")
-                                      .arg(printerLabel(printer)));
-    }
+    // Measured as it is asked for: the printer's own dots from its printable
+    // corner, whatever calibration it has.
+    const QTransform toDevice = paperToDevice(
+        printable.topLeft(), dotsPerMm(printer.logicalDpiX(), printer.logicalDpiY()));
+    runPrintJob(printer, printerName,
+        localText("Kalibratiepagina van qzLayer", "qzLayer calibration page"),
+        [&](QPainter& painter) {
+            painter.setTransform(toDevice);
+            paintCalibrationPage(painter, *page, printerName);
+            return true;
+        });
+    return *page;
 }
 
 void writeInlayPdf(const QString& path, const inlay::Page& page, Paper paper, const QString& title)

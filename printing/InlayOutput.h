@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calibration/CalibrationPage.h"
 #include "inlay/InlayPage.h"
 #include "printing/PrintGeometry.h"
 
@@ -37,8 +38,11 @@ struct PagedOutput
     QList<inlay::Part> plan;
 };
 
-// A printer's pages: today's geometry from its printable corner.
-PagedOutput printerOutput(const QPrinter& printer);
+// A printer's pages. printerName is the name the printer is listed under:
+// once that printer is calibrated, the layout prints at true size with its
+// corner where the calibration puts it; otherwise with today's fixed factors
+// from the printable corner.
+PagedOutput printerOutput(const QPrinter& printer, const QString& printerName);
 // A PDF's pages at true size, at the resolution pictures are written at.
 PagedOutput pdfOutput(Paper paper);
 // How many pixels a picture in that sheet area gets in a PDF.
@@ -51,7 +55,13 @@ bool paintPages(QPainter& painter, QPagedPaintDevice& device, const inlay::Page&
 
 // Prints the pages as one job titled `title`; throws UserError when the job
 // cannot be started or finished.
-void printInlay(QPrinter& printer, const inlay::Page& page, const QString& title);
+void printInlay(
+    QPrinter& printer, const QString& printerName, const inlay::Page& page, const QString& title);
+
+// Prints the calibration page, uncalibrated, and returns where it put what
+// is to be measured; throws UserError when the paper has no room for it or
+// the job cannot be started or finished.
+CalibrationPage printCalibrationPage(QPrinter& printer, const QString& printerName);
 
 // Writes the pages to a PDF file, replacing it only once it is complete;
 // throws UserError naming the file when it cannot be written.

@@ -1,5 +1,7 @@
 #include "printing/Print.h"
 
+#include "calibration/Calibration.h"
+#include "calibration/PrinterCalibration.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
@@ -29,7 +31,7 @@ const QString kPaperSetting = QStringLiteral("PrintPaper");
 const QString kPdfFolderSetting = QStringLiteral("PdfFolder");
 constexpr int kDefaultLeft = 200;
 constexpr int kDefaultTop = 100;
-constexpr int kPanelHeight = 150;
+constexpr int kPanelHeight = 188;
 
 struct PrintTexts
 {
@@ -48,6 +50,12 @@ struct PrintTexts
     QString saved; // %1: the file
     QString pdfTitle;
     QString pdfFilter;
+    QString calibrate;
+    QString reset;
+    QString calibrated; // %1: what the printer makes of lengths
+    QString notCalibrated;
+    QString calibrationSaved; // %1: the printer
+    QString calibrationReset; // %1: the printer
 };
 
 const PrintTexts& texts()
@@ -69,6 +77,12 @@ const PrintTexts& texts()
         QStringLiteral("Bewaard als %1."),
         QStringLiteral(" - Bewaar als PDF"),
         QStringLiteral("PDF-bestanden (*.pdf)"),
+        QStringLiteral("Kalibreren..."),
+        QStringLiteral("Terugzetten"),
+        QStringLiteral("Deze printer is gekalibreerd: %1."),
+        QStringLiteral("Deze printer is niet gekalibreerd."),
+        QStringLiteral("De kalibratie van de printer \"%1\" is bewaard."),
+        QStringLiteral("De kalibratie van de printer \"%1\" is teruggezet."),
     };
     static const PrintTexts english {
         QStringLiteral(" - Printing Example"),
@@ -87,6 +101,12 @@ const PrintTexts& texts()
         QStringLiteral("Saved as %1."),
         QStringLiteral(" - Save as PDF"),
         QStringLiteral("PDF files (*.pdf)"),
+        QStringLiteral("Calibrate..."),
+        QStringLiteral("Reset"),
+        QStringLiteral("This printer is calibrated: %1."),
+        QStringLiteral("This printer is not calibrated."),
+        QStringLiteral("The calibration of the printer \"%1\" is saved."),
+        QStringLiteral("The calibration of the printer \"%1\" is reset."),
     };
     return sLanguage == QLatin1String("NLD") ? dutch : english;
 }
@@ -157,6 +177,10 @@ void TPrintForm::createControls()
     placeByDesign(CancelButton, 184, 10, 158, 42);
     PdfButton = new QPushButton(Panel1);
     placeByDesign(PdfButton, 357, 10, 120, 42);
+    CalibrateButton = new QPushButton(Panel1);
+    placeByDesign(CalibrateButton, 492, 10, 145, 42);
+    ResetButton = new QPushButton(Panel1);
+    placeByDesign(ResetButton, 652, 10, 125, 42);
 
     PrinterLabel = createLabel(Panel1, 10, 62, 80, 32);
     PrinterBox = new QComboBox(Panel1);
@@ -167,11 +191,15 @@ void TPrintForm::createControls()
     PrinterLabel->setBuddy(PrinterBox);
     PaperLabel->setBuddy(PaperBox);
 
+    CalibrationLabel = new QLabel(Panel1);
+    CalibrationLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    placeByDesign(CalibrationLabel, 10, 102, 767, 32);
+
     NoteLabel = new QLabel(Panel1);
     NoteLabel->setWordWrap(true);
     NoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    placeByDesign(NoteLabel, 10, 102, 767, 46);
+    placeByDesign(NoteLabel, 10, 140, 767, 46);
 
     Image1 = new PreviewImage(this);
 }
@@ -182,6 +210,9 @@ void TPrintForm::connectControls()
     connect(PrintButton, &QPushButton::clicked, this, guarded([this] { PrintButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
     connect(PdfButton, &QPushButton::clicked, this, guarded([this] { PdfButtonClick(); }));
+    connect(
+        CalibrateButton, &QPushButton::clicked, this, guarded([this] { CalibrateButtonClick(); }));
+    connect(ResetButton, &QPushButton::clicked, this, guarded([this] { ResetButtonClick(); }));
     connect(PrinterBox, &QComboBox::activated, this, guarded([this] { choiceChanged(); }));
     connect(PaperBox, &QComboBox::activated, this, guarded([this] { choiceChanged(); }));
 }
@@ -193,6 +224,8 @@ void TPrintForm::FormCreate()
     PrintButton->setText(text.print);
     CancelButton->setText(text.cancel);
     PdfButton->setText(text.pdf);
+    CalibrateButton->setText(text.calibrate);
+    ResetButton->setText(text.reset);
     PrinterLabel->setText(text.printer);
     PaperLabel->setText(text.paper);
     PaperBox->addItem(QStringLiteral("A4"), paperKey(Paper::A4));
@@ -326,7 +359,7 @@ PagedOutput TPrintForm::chosenOutput() const
     if (!name.isEmpty()) {
         if (const std::unique_ptr<QPrinter> printer
             = platform::openPrinter(name, pageSizeOf(chosenPaper())))
-            return printerOutput(*printer);
+            return printerOutput(*printer, name);
     }
     return pdfOutput(chosenPaper());
 }
@@ -346,25 +379,76 @@ void TPrintForm::PrintExample()
     const PagedOutput output = chosenOutput();
     m_pageCount = int(output.plan.size());
     Image1->setPicture(previewImage(currentInlay().page, output, Image1->size()));
+    showCalibration();
     showNote();
+}
+
+void TPrintForm::showCalibration()
+{
+    const QString name = chosenPrinter();
+    const std::optional<PrinterCalibration> calibration = storedCalibration(name);
+    CalibrateButton->setEnabled(!name.isEmpty());
+    ResetButton->setEnabled(calibration.has_value());
+    if (name.isEmpty())
+        CalibrationLabel->clear();
+    else if (calibration)
+        CalibrationLabel->setText(texts().calibrated.arg(calibrationSummary(*calibration)));
+    else
+        CalibrationLabel->setText(texts().notCalibrated);
+}
+
+std::unique_ptr<QPrinter> TPrintForm::openChosenPrinter() const
+{
+    const QString name = chosenPrinter();
+    if (name.isEmpty())
+        throw platform::UserError(texts().noPrinterSetUp);
+    std::unique_ptr<QPrinter> printer = platform::openPrinter(name, pageSizeOf(chosenPaper()));
+    if (!printer)
+        throw platform::UserError(texts().printerGone.arg(name));
+    return printer;
 }
 
 void TPrintForm::PrintCover()
 {
-    const PrintTexts& text = texts();
-    const QString name = chosenPrinter();
-    if (name.isEmpty())
-        throw platform::UserError(text.noPrinterSetUp);
-    const std::unique_ptr<QPrinter> printer
-        = platform::openPrinter(name, pageSizeOf(chosenPaper()));
-    if (!printer)
-        throw platform::UserError(text.printerGone.arg(name));
+    const std::unique_ptr<QPrinter> printer = openChosenPrinter();
     const PrintableInlay inlay = currentInlay();
     {
         const BusyPointer busy;
-        printInlay(*printer, inlay.page, inlay.title);
+        printInlay(*printer, chosenPrinter(), inlay.page, inlay.title);
     }
-    showNote(text.sent.arg(name));
+    showNote(texts().sent.arg(chosenPrinter()));
+}
+
+TCalibrationForm& TPrintForm::calibrationForm()
+{
+    if (!m_calibrationForm)
+        m_calibrationForm = new TCalibrationForm(this);
+    return *m_calibrationForm;
+}
+
+// Prints the calibration page on the chosen printer and paper, then asks
+// what it measures.
+void TPrintForm::CalibrateButtonClick()
+{
+    const std::unique_ptr<QPrinter> printer = openChosenPrinter();
+    const QString name = chosenPrinter();
+    CalibrationPage page;
+    {
+        const BusyPointer busy;
+        page = printCalibrationPage(*printer, name);
+    }
+    if (!calibrationForm().execFor(name, page, pdfPageGeometry().originMm))
+        return;
+    PrintExample();
+    showNote(texts().calibrationSaved.arg(name));
+}
+
+void TPrintForm::ResetButtonClick()
+{
+    const QString name = chosenPrinter();
+    forgetCalibration(name);
+    PrintExample();
+    showNote(texts().calibrationReset.arg(name));
 }
 
 QString TPrintForm::askForPdfFile(const QString& suggestedPath)

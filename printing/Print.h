@@ -8,17 +8,21 @@
 #include <QImage>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QComboBox;
 class QLabel;
+class QPrinter;
+class TCalibrationForm;
 class QPushButton;
 class QWidget;
 
 // The print window: a preview of the inlay on the chosen paper, in an area
 // with the proportions of an A4 page; printing on the chosen printer at very
-// nearly true size; and the same pages as a PDF file at exactly true size.
-// Printing leaves the window open; each print is one more copy.
+// nearly true size, or at true size once that printer is calibrated; and the
+// same pages as a PDF file at exactly true size. Printing leaves the window
+// open; each print is one more copy.
 class TPrintForm : public QDialog
 {
     Q_OBJECT
@@ -62,10 +66,13 @@ public:
     QPushButton* PrintButton = nullptr;
     QPushButton* CancelButton = nullptr;
     QPushButton* PdfButton = nullptr;
+    QPushButton* CalibrateButton = nullptr;
+    QPushButton* ResetButton = nullptr;
     QLabel* PrinterLabel = nullptr;
     QComboBox* PrinterBox = nullptr;
     QLabel* PaperLabel = nullptr;
     QComboBox* PaperBox = nullptr;
+    QLabel* CalibrationLabel = nullptr; // whether the chosen printer is calibrated
     QLabel* NoteLabel = nullptr;
     PreviewImage* Image1 = nullptr;
 
@@ -81,6 +88,8 @@ private:
     void FormResize();
     void PrintButtonClick();
     void CancelButtonClick();
+    void CalibrateButtonClick();
+    void ResetButtonClick();
 
     void createControls();
     void connectControls();
@@ -88,11 +97,17 @@ private:
     void choiceChanged();
     PrintableInlay currentInlay() const;
     PagedOutput chosenOutput() const;
+    // The chosen printer, ready for one job; throws UserError naming what is
+    // missing.
+    std::unique_ptr<QPrinter> openChosenPrinter() const;
+    void showCalibration();
+    TCalibrationForm& calibrationForm();
     QString askForPdfFile(const QString& suggestedPath);
     void showNote(const QString& status = QString());
 
     InlaySource m_inlaySource;
     PdfFileChooser m_choosePdfFile;
+    TCalibrationForm* m_calibrationForm = nullptr; // made when first needed
     int m_pageCount = 1; // of the output the preview shows
 };
 

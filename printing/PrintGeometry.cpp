@@ -10,7 +10,7 @@ constexpr double kSheetPixelsPerInch = 96.0;
 constexpr double kAcrossCorrection = 0.93781;
 constexpr double kDownCorrection = 0.93474;
 constexpr double kMillimetresPerInch = 25.4;
-constexpr double kPdfSheetPixelMm = 0.25;
+constexpr double kTrueSheetPixelMm = 0.25;
 constexpr double kPdfOriginMm = 4.0;
 
 int scaledRounded(int value, double factor)
@@ -59,23 +59,33 @@ PageGeometry printerPageGeometry(int dpiX, int dpiY, QPointF printableCornerMm)
         QSizeF(dotsAcross * kMillimetresPerInch / dpiX, dotsDown * kMillimetresPerInch / dpiY) };
 }
 
+PageGeometry trueSizeGeometry(QPointF cornerMm)
+{
+    return { cornerMm, QSizeF(kTrueSheetPixelMm, kTrueSheetPixelMm) };
+}
+
 PageGeometry pdfPageGeometry()
 {
-    return { QPointF(kPdfOriginMm, kPdfOriginMm), QSizeF(kPdfSheetPixelMm, kPdfSheetPixelMm) };
+    return trueSizeGeometry(QPointF(kPdfOriginMm, kPdfOriginMm));
+}
+
+QTransform paperToDevice(QPointF deviceOriginMm, QSizeF dotsPerMm)
+{
+    QTransform transform;
+    transform.scale(dotsPerMm.width(), dotsPerMm.height());
+    transform.translate(-deviceOriginMm.x(), -deviceOriginMm.y());
+    return transform;
 }
 
 QTransform sheetToDevice(
     const PageGeometry& geometry, inlay::Part part, QPointF deviceOriginMm, QSizeF dotsPerMm)
 {
     const QPoint partStart = inlay::partArea(part).topLeft();
-    const QPointF originDots((geometry.originMm.x() - deviceOriginMm.x()) * dotsPerMm.width(),
-        (geometry.originMm.y() - deviceOriginMm.y()) * dotsPerMm.height());
-    QTransform transform;
-    transform.translate(originDots.x(), originDots.y());
-    transform.scale(geometry.sheetPixelMm.width() * dotsPerMm.width(),
-        geometry.sheetPixelMm.height() * dotsPerMm.height());
-    transform.translate(-partStart.x(), -partStart.y());
-    return transform;
+    QTransform sheetToPaper;
+    sheetToPaper.translate(geometry.originMm.x(), geometry.originMm.y());
+    sheetToPaper.scale(geometry.sheetPixelMm.width(), geometry.sheetPixelMm.height());
+    sheetToPaper.translate(-partStart.x(), -partStart.y());
+    return sheetToPaper * paperToDevice(deviceOriginMm, dotsPerMm);
 }
 
 QList<inlay::Part> pagePlan(const PageGeometry& geometry, double bottomMm)

@@ -43,9 +43,16 @@ struct PageGeometry
 // A printer's page as printing has always placed it: from the corner of the
 // printable area, the sheet pixel measured by printTargetRect.
 PageGeometry printerPageGeometry(int dpiX, int dpiY, QPointF printableCornerMm);
-// A PDF's page: exactly 4 sheet pixels per millimetre, sheet pixel (0, 0) at
-// 4 mm from the left and top edges.
+// True size: exactly 4 sheet pixels per millimetre, the corner of sheet pixel
+// (0, 0) at cornerMm.
+PageGeometry trueSizeGeometry(QPointF cornerMm);
+// A PDF's page: true size, sheet pixel (0, 0) at 4 mm from the left and top
+// edges.
 PageGeometry pdfPageGeometry();
+
+// The transform from paper millimetres to a device that shows the paper from
+// deviceOriginMm at dotsPerMm.
+QTransform paperToDevice(QPointF deviceOriginMm, QSizeF dotsPerMm);
 
 // The transform from sheet pixels to a device that shows the paper from
 // deviceOriginMm (in paper millimetres) at dotsPerMm, for one part of the

@@ -1,5 +1,6 @@
 #include "printing/InlayOutput.h"
 
+#include "LayoutLines.h"
 #include "PdfTools.h"
 #include "inlay/BackText.h"
 #include "inlay/LayoutSheet.h"
@@ -23,31 +24,18 @@ namespace {
 constexpr int kDotsPerInch = pdftools::kPrinterDotsPerInch;
 // 0.05 mm at 600 dots per inch.
 constexpr double kToleranceDots = 0.05 * kDotsPerInch / 25.4;
+using layoutlines::emptyLayout;
+using layoutlines::pageRuns;
+
+// The layout's lines where the geometry puts them, within 0.05 mm.
+QString misplacedLine(const QImage& page, QPointF originDots, QSizeF dotsPerPixel)
+{
+    return layoutlines::placement(page, originDots, dotsPerPixel, kToleranceDots).problem;
+}
+
 // Where the test printer's printable area starts.
 constexpr double kLeftMarginDots = pdftools::kPrinterLeftMarginPoints * kDotsPerInch / 72.0; // 150
 constexpr double kTopMarginDots = pdftools::kPrinterTopMarginPoints * kDotsPerInch / 72.0; // 125
-
-struct Run
-{
-    double start;
-    double end;
-};
-
-// Runs of black along a row or column of a raster.
-template <typename Pixel> QList<QPair<int, int>> darkRuns(int length, Pixel dark)
-{
-    QList<QPair<int, int>> runs;
-    for (int i = 0; i < length; ++i) {
-        if (!dark(i))
-            continue;
-        int end = i;
-        while (end < length && dark(end))
-            ++end;
-        runs.append({ i, end });
-        i = end;
-    }
-    return runs;
-}
 
 // The bounding box of the dark pixels within an area.
 QRect inkArea(const QImage& image, const QRect& area)
@@ -58,70 +46,6 @@ QRect inkArea(const QImage& image, const QRect& area)
             if (qGray(image.pixel(x, y)) < 128)
                 ink |= QRect(x, y, 1, 1);
     return ink;
-}
-
-QImage emptyLayout()
-{
-    QImage layout = sheet::createSheet(sheet::kLayoutSize);
-    sheet::drawEmptyLayout(layout);
-    return layout;
-}
-
-// Where the layout's lines cross one sheet row (or column), in sheet pixels.
-QList<QPair<int, int>> layoutRuns(const QImage& layout, int index, bool row)
-{
-    const int length = row ? layout.width() : layout.height();
-    return darkRuns(length,
-        [&](int i) { return qGray(row ? layout.pixel(i, index) : layout.pixel(index, i)) < 128; });
-}
-
-// Where they cross the middle of that row (or column) on a page raster.
-QList<QPair<int, int>> pageRuns(const QImage& page, double middle, bool row)
-{
-    const int at = int(std::floor(middle));
-    const int length = row ? page.width() : page.height();
-    return darkRuns(length,
-        [&](int i) { return (row ? page.constScanLine(at)[i] : page.constScanLine(i)[at]) < 128; });
-}
-
-// Compares every line crossing the chosen rows and columns with where the
-// geometry puts it: both edges of each within the tolerance.
-QString misplacedLine(const QImage& page, QPointF originDots, QSizeF dotsPerPixel)
-{
-    const QImage layout = emptyLayout();
-    const auto check = [&](int index, bool row) -> QString {
-        const double scale = row ? dotsPerPixel.width() : dotsPerPixel.height();
-        const double origin = row ? originDots.x() : originDots.y();
-        const double middle = row ? originDots.y() + (index + 0.5) * dotsPerPixel.height()
-                                  : originDots.x() + (index + 0.5) * dotsPerPixel.width();
-        const auto expected = layoutRuns(layout, index, row);
-        const auto found = pageRuns(page, middle, row);
-        const QString where = QStringLiteral("%1 %2").arg(row ? "row" : "column").arg(index);
-        if (found.size() != expected.size())
-            return where
-                + QStringLiteral(": %1 lines instead of %2").arg(found.size()).arg(expected.size());
-        for (qsizetype i = 0; i < expected.size(); ++i) {
-            const double start = origin + expected[i].first * scale;
-            const double end = origin + expected[i].second * scale;
-            if (std::abs(found[i].first - start) > kToleranceDots
-                || std::abs(found[i].second - end) > kToleranceDots)
-                return where
-                    + QStringLiteral(": line %1 at dots %2..%3 instead of %4..%5")
-                          .arg(i)
-                          .arg(found[i].first)
-                          .arg(found[i].second)
-                          .arg(start)
-                          .arg(end);
-        }
-        return {};
-    };
-    for (int row : { 0, 30, 57, 300, 542, 570, 605, 610, 800, 1087, 1120, 1147 })
-        if (const QString problem = check(row, true); !problem.isEmpty())
-            return problem;
-    for (int column : { 27, 116, 141, 177, 400, 662, 698, 723, 812 })
-        if (const QString problem = check(column, false); !problem.isEmpty())
-            return problem;
-    return {};
 }
 
 QImage gradient(QSize size)
@@ -197,7 +121,7 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("printer.pdf"));
         const std::unique_ptr<QPrinter> printer
             = pdftools::printerWritingTo(path, QPageSize(QPageSize::A4));
-        printInlay(*printer, inlay::Page(), QStringLiteral("Lines"));
+        printInlay(*printer, QString(), inlay::Page(), QStringLiteral("Lines"));
         const QList<QImage> pages = pdftools::rasterise(path, kDotsPerInch);
         QCOMPARE(pages.size(), 1);
         // The whole layout fills 4765 × 6940 dots at 600 dpi: a sheet pixel
@@ -385,7 +309,7 @@ private slots:
     {
         const std::unique_ptr<QPrinter> printer = pdftools::printerWritingTo(
             m_dir.filePath(QStringLiteral("unused.pdf")), QPageSize(QPageSize::A4));
-        const PagedOutput output = printerOutput(*printer);
+        const PagedOutput output = printerOutput(*printer, QString());
         const QImage preview = previewImage(inlay::Page(), output, QSize(630, 891));
         // A4 fills the area at 3 pixels per millimetre.
         const double mm = 3.0;

@@ -1,6 +1,7 @@
 #include "printing/Print.h"
 
 #include "PdfTools.h"
+#include "PrintFormDriving.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
@@ -24,6 +25,9 @@
 #include <memory>
 
 namespace {
+
+using printformdriving::choose;
+using printformdriving::openAndClose;
 
 // Counts the runs of paper across the middle row of the preview: one per page.
 // Around the pages lies an even grey.
@@ -90,10 +94,14 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("Dutch") << "NLD"
                                << QStringList { "qzLayer - Afdrukvoorbeeld", "Afdrukken",
-                                      "Annuleren", "PDF...", "Printer:", "Papier:", "Letter (VS)" };
+                                      "Annuleren", "PDF...", "Kalibreren...", "Terugzetten",
+                                      "Printer:", "Papier:", "Letter (VS)",
+                                      "Deze printer is niet gekalibreerd." };
         QTest::newRow("English") << "ENU"
                                  << QStringList { "qzLayer - Printing Example", "Print", "Cancel",
-                                        "PDF...", "Printer:", "Paper:", "Letter (US)" };
+                                        "PDF...", "Calibrate...", "Reset",
+                                        "Printer:", "Paper:", "Letter (US)",
+                                        "This printer is not calibrated." };
     }
     void texts_followTheUserLanguage()
     {
@@ -101,9 +109,12 @@ private slots:
         QFETCH(QStringList, texts);
         sLanguage = language;
         TPrintForm form;
-        QCOMPARE(QStringList({ form.windowTitle(), form.PrintButton->text(),
-                     form.CancelButton->text(), form.PdfButton->text(), form.PrinterLabel->text(),
-                     form.PaperLabel->text(), form.PaperBox->itemText(1) }),
+        openAndClose(form);
+        QCOMPARE(
+            QStringList({ form.windowTitle(), form.PrintButton->text(), form.CancelButton->text(),
+                form.PdfButton->text(), form.CalibrateButton->text(), form.ResetButton->text(),
+                form.PrinterLabel->text(), form.PaperLabel->text(), form.PaperBox->itemText(1),
+                form.CalibrationLabel->text() }),
             texts);
     }
 
@@ -316,19 +327,6 @@ private slots:
     }
 
 private:
-    // Opens the window as the print command does and closes it at once.
-    static void openAndClose(TPrintForm& form)
-    {
-        QTimer::singleShot(0, &form, [&form] { form.reject(); });
-        form.execPreview();
-    }
-
-    static void choose(QComboBox* box, int index)
-    {
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-
     // A printer that writes its job to a PDF file named after it; "Refusing"
     // cannot open its output, and "Gone" is not there.
     std::unique_ptr<QPrinter> pdfPrinter(const QString& name, const QPageSize& paper)
