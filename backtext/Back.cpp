@@ -1,5 +1,6 @@
 #include "backtext/Back.h"
 
+#include "backtext/FormatBar.h"
 #include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
@@ -7,6 +8,7 @@
 #include "support/ProjectName.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "trackimport/TrackImportDialog.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
@@ -341,4 +343,29 @@ void TBackForm::insertPicture()
     QTextCursor cursor = RichEdit1->textCursor();
     richtext::insertPictureFile(cursor, fileName, room);
     RichEdit1->setTextCursor(cursor);
+}
+
+// The imported list is measured against what becomes the back picture: the
+// editor's inner area.
+void TBackForm::ImportTracksClick()
+{
+    if (!ImportDialog) {
+        ImportDialog = new trackimport::TrackImportDialog(this);
+        ImportDialog->setWindowModality(Qt::WindowModal);
+        connect(ImportDialog, &trackimport::TrackImportDialog::trackListWritten, this, [this] {
+            // A scroll bar left from a longer text narrows the lines, and
+            // the times would wrap under their titles: the editor lays the
+            // list out again at its full width, which drops the bar when
+            // the list fits.
+            RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
+            RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
+            RichEdit1->moveCursor(QTextCursor::Start); // show the list from its top
+            ChangedB = true;
+        });
+    }
+    const QSizeF area(
+        kBackPictureSize.width(), kBackPictureSize.height() - 2 * RichEdit1->frameWidth());
+    ImportDialog->setTarget({ RichEdit1->document(), RichEdit1->font(), area,
+        rightEdgeTabPosition(area.width(), RichEdit1->document()->documentMargin()) });
+    ImportDialog->open();
 }

@@ -23,6 +23,10 @@ class QPushButton;
 class QTextDocument;
 class QTextEdit;
 
+namespace trackimport {
+class TrackImportDialog;
+}
+
 // What the editor needs of the main window. The program entry connects it
 // once both windows exist.
 struct BackFormMainWindow
@@ -93,6 +97,9 @@ public:
     // Inserts a picture file chosen by the user at the cursor, made smaller
     // to fit the text area.
     void insertPicture();
+    // Makes the text from a folder of music, audio files, a playlist or a
+    // cue sheet.
+    void ImportTracksClick();
 
     QFrame* Panel1 = nullptr;
     QPushButton* LeesButton = nullptr;
@@ -107,6 +114,8 @@ public:
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
     QFileDialog* OpenDialog1 = nullptr; // made by openDialog() on first use
+    QAction* ImportTracksAction = nullptr; // on the formatting bar
+    trackimport::TrackImportDialog* ImportDialog = nullptr; // made on first use
 
 protected:
     void showEvent(QShowEvent* event) override;

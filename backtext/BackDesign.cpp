@@ -121,6 +121,12 @@ void TBackForm::connectControls()
     connect(SaveButton, &QPushButton::clicked, this, guarded([this] { SaveButtonClick(); }));
     connect(OKButton, &QPushButton::clicked, this, guarded([this] { OKButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
+    ImportTracksAction = formatBar->addCommand(
+        QString::fromUtf8(
+            sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
+        [this] { ImportTracksClick(); });
+    // The dots tell that a window follows; a tool button would drop them.
+    ImportTracksAction->setIconText(ImportTracksAction->text());
 }
 
 void TBackForm::FormCreate()
@@ -135,6 +141,7 @@ void TBackForm::FormCreate()
     OKButton->setText(text("&Kopieer naar Achterkant", "&Copy to Back Cover"));
     CancelButton->setText(text("Annuleren", "Cancel"));
     insertPictureAction->setText(text("Afbeelding invoegen...", "Insert picture..."));
+    insertPictureAction->setIconText(insertPictureAction->text()); // the dots: a dialog follows
     // The instructions name the button that copies: there is no OK button.
     const QString lineBreak = QStringLiteral("\n\r");
     Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak

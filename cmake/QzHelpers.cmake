@@ -55,3 +55,16 @@ function(qz_add_tests)
             TIMEOUT 300)
     endforeach()
 endfunction()
+
+# The generator of small audio files that the track import's tests and its
+# benchmark share; made once, by whichever of them comes first.
+function(qz_audio_fixtures)
+    if(TARGET qz_audio_fixtures)
+        return()
+    endif()
+    set(folder ${PROJECT_SOURCE_DIR}/tests/trackimport)
+    add_library(qz_audio_fixtures STATIC ${folder}/AudioFixtures.cpp ${folder}/AudioFixtures.h)
+    target_include_directories(qz_audio_fixtures PUBLIC ${folder})
+    target_link_libraries(qz_audio_fixtures PUBLIC Qt6::Core PkgConfig::TagLib)
+    qz_set_warnings(qz_audio_fixtures)
+endfunction()

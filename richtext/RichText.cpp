@@ -59,6 +59,8 @@ qint64 paragraphCount(const QByteArray& data)
     return std::max(data.count('\n'), data.count('\r'));
 }
 
+} // namespace
+
 QString decodePlainText(const QByteArray& bytes)
 {
     if (const auto marked = QStringConverter::encodingForData(bytes)) {
@@ -71,6 +73,8 @@ QString decodePlainText(const QByteArray& bytes)
         return text;
     return fromWindows1252(bytes);
 }
+
+namespace {
 
 // Lines end with CR LF, LF or CR; control characters other than the tab
 // have no place in the text, and half a surrogate pair stands for nothing.

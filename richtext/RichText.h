@@ -54,9 +54,12 @@ void readRichText(const QByteArray& data, QTextDocument& document);
 // read up to the damage.
 void readRtf(const QByteArray& rtf, QTextDocument& document);
 
-// Replaces the document's content with plain text: UTF-8 or UTF-16 with a
-// byte-order mark, UTF-8 when the bytes are valid UTF-8, Windows-1252
-// otherwise; lines end with CR LF, LF or CR.
+// Plain text's characters: UTF-8 or UTF-16 with a byte-order mark, UTF-8
+// when the bytes are valid UTF-8, Windows-1252 otherwise.
+QString decodePlainText(const QByteArray& bytes);
+
+// Replaces the document's content with plain text, decoded as above; lines
+// end with CR LF, LF or CR.
 void readPlainText(const QByteArray& text, QTextDocument& document);
 
 // The document as RTF: Windows-1252 with "\uN" for other characters, CR LF

@@ -30,6 +30,8 @@ timeout_of() {
 }
 
 export QT_QPA_PLATFORM=offscreen
+# Leaks inside system libraries are not the targets' to fix.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 for target in "${targets[@]}"; do
     name=${target#fuzz_}
     corpus=build/fuzz/corpus/$name

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins
     libjpeg62-turbo-dev libcurl4-openssl-dev
     libssl-dev
+    libtag1-dev libcue-dev
     fonts-dejavu-core fonts-liberation2
     libbenchmark-dev
     poppler-utils
