@@ -4,6 +4,7 @@
 #include "backtext/Back.h"
 
 #include "backtext/FormatBar.h"
+#include "backtext/FormatIcons.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"
@@ -81,6 +82,8 @@ void TBackForm::createControls()
     RichEdit1->setTabStopDistance(kDefaultTabDistance);
     formatBar = new FormatBar(RichEdit1, this);
     insertPictureAction = formatBar->addCommand(QString(), [this] { insertPicture(); });
+    // An icon: the bar has room for one more text command beside it.
+    insertPictureAction->setIcon(formaticons::picture());
 
     Panel2 = createPanel(this);
     OKButton = createButton(Panel2, 283, 38);
@@ -141,7 +144,7 @@ void TBackForm::FormCreate()
     OKButton->setText(text("&Kopieer naar Achterkant", "&Copy to Back Cover"));
     CancelButton->setText(text("Annuleren", "Cancel"));
     insertPictureAction->setText(text("Afbeelding invoegen...", "Insert picture..."));
-    insertPictureAction->setIconText(insertPictureAction->text()); // the dots: a dialog follows
+    insertPictureAction->setToolTip(insertPictureAction->text());
     // The instructions name the button that copies: there is no OK button.
     const QString lineBreak = QStringLiteral("\n\r");
     Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak

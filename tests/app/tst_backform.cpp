@@ -562,7 +562,9 @@ private slots:
             return file;
         });
 
-        QVERIFY(m_backForm->formatBar->paragraphRow->actions().contains(m_backForm->insertPictureAction));
+        // On the bar itself beside the other command, not in an overflow menu.
+        for (QAction* command : { m_backForm->insertPictureAction, m_backForm->ImportTracksAction })
+            QTRY_VERIFY(m_backForm->formatBar->paragraphRow->widgetForAction(command)->isVisible());
         QCOMPARE(m_backForm->insertPictureAction->text(), QStringLiteral("Insert picture..."));
         m_backForm->insertPictureAction->trigger();
         QVERIFY(m_errors.isEmpty());
