@@ -4,6 +4,7 @@
 #include "printing/Print.h"
 #include "update/GetVersions.h"
 
+#include "app/MainWindowGeometry.h"
 #include "app/PictureBox.h"
 #include "app/PictureOpenDialog.h"
 #include "app/Project.h"
@@ -15,6 +16,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
 #include "platform/Shell.h"
+#include "platform/WindowPlacement.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -25,7 +27,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -38,8 +39,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
 constexpr int kMainHelpContext = 1100;
 
 bool isDutch()
@@ -82,6 +81,10 @@ QString startupProjectName()
 
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent)
+    , m_position(this, QStringLiteral("Left"), QStringLiteral("Top"),
+          [this](QPoint frameTopLeft, const QMargins& frame, const QRect& available) {
+              return mainWindowGeometry(frameTopLeft, frame, available, span());
+          })
 {
     createControls();
     connectControls();
@@ -117,24 +120,39 @@ void TMainForm::FormShow()
     setWindowTitle(ProgNam + QStringLiteral(" - ") + Version);
     if (m_hooks.removeLeftoverInstaller)
         platform::runGuarded(m_hooks.removeLeftoverInstaller);
-    move(platform::Settings::readInteger(QStringLiteral("Left"), kDefaultLeft),
-        platform::Settings::readInteger(QStringLiteral("Top"), kDefaultTop));
+    // The stored position was taken before the window showed (setVisible).
     NameOfProject = startupProjectName();
     platform::runGuarded([this] { openFirstProject(); });
 }
 
-// The width spans the button rows with equal margins on both sides; the
-// height is the screen's work area. Any other size snaps back.
+// The size follows the screen's available area and the window's frame (see
+// mainWindowGeometry). Any other size snaps back.
 void TMainForm::FormResize()
 {
-    const int clientWidth = HelpButton->x() + HelpButton->width() + NieuwButton->x();
-    const QScreen* workScreen = screen();
-    const int workAreaHeight = workScreen ? workScreen->availableGeometry().height() : 768;
-    const int frameHeight = frameGeometry().height() - geometry().height();
-    const QSize wanted(clientWidth, std::max(workAreaHeight - 2 - frameHeight, 1));
+    const QPoint corner = frameGeometry().topLeft();
+    const QSize wanted = mainWindowGeometry(
+        corner, platform::frameMarginsOf(*this), platform::availableAreaAt(corner), span())
+                             .size();
     if (size() != wanted || minimumSize() != wanted || maximumSize() != wanted)
         setFixedSize(wanted);
     layOutControls();
+}
+
+MainWindowSpan TMainForm::span() const
+{
+    return { HelpButton->x() + HelpButton->width() + NieuwButton->x(),
+        sheet::kLayoutSize.width() + ScrollBox1->verticalScrollBar()->sizeHint().width() };
+}
+
+// The window is placed before it is on the screen, so that it appears at its
+// place at once. Showing it again keeps the place it had.
+void TMainForm::setVisible(bool visible)
+{
+    if (visible && !isVisible() && !PaintedB) {
+        FormResize();
+        m_position.restore();
+    }
+    QWidget::setVisible(visible);
 }
 
 // Returns false when the closing is refused.
@@ -147,8 +165,7 @@ bool TMainForm::FormClose()
         if (!ran || !closeAllowed)
             return false;
     }
-    platform::Settings::writeInteger(QStringLiteral("Left"), x());
-    platform::Settings::writeInteger(QStringLiteral("Top"), y());
+    m_position.store();
     if (!m_projectOutsideDataDir) {
         platform::Settings::writeString(
             QStringLiteral("Project Name"), projectNameToStore(NameOfProject));
@@ -329,6 +346,18 @@ void TMainForm::PastoeButtonClick()
 
 void TMainForm::NieuwButtonClick()
 {
+    if (mayLeaveProject())
+        startNewInlay();
+}
+
+bool TMainForm::mayLeaveProject()
+{
+    return !m_hooks.saveChangesFirst || m_hooks.saveChangesFirst();
+}
+
+// New's steps; Read Project takes them too, after it has asked.
+void TMainForm::startNewInlay()
+{
     RedrawImage1();
     Edit1->setText(QString(Edit1->maxLength(), QLatin1Char(' ')));
     PastoeButtonClick();
@@ -375,7 +404,16 @@ void TMainForm::HelpButtonClick()
     }
     QUrl address = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     address.setFragment(helpAnchor(kMainHelpContext, isDutch()));
-    if (platform::shellExecute({ address.toString(QUrl::FullyEncoded), QString() }) <= 32) {
+    const int result = platform::shellExecute({ address.toString(QUrl::FullyEncoded), QString() });
+    if (result == platform::kShellNoAssociation) {
+        throw platform::UserError(
+            localText("Er is geen programma gevonden dat de help kan tonen. Installeer een "
+                      "webbrowser, of open %1 in een webbrowser",
+                "No program was found that can show the help. Install a web browser, or open "
+                "%1 in one")
+                .arg(QDir::toNativeSeparators(path)));
+    }
+    if (result <= 32) {
         throw platform::UserError(localText(
             "Het helpbestand %1 kan niet worden geopend", "The help file %1 cannot be opened")
                                       .arg(QDir::toNativeSeparators(path)));

@@ -2,6 +2,7 @@
 
 #include "inlay/InlayPage.h"
 #include "platform/Picture.h"
+#include "platform/WindowPlacement.h"
 
 #include <QFont>
 #include <QString>
@@ -18,6 +19,7 @@ class QScrollArea;
 class QTextDocument;
 class QTimer;
 class PictureBox;
+struct MainWindowSpan;
 struct ProjectIndexLines;
 struct ProjectLocation;
 class SheetImage;
@@ -40,6 +42,9 @@ public:
     {
         std::function<void()> removeLeftoverInstaller; // at the first showing
         std::function<bool()> confirmClose; // may save first; false keeps the window open
+        // New and Read Project leave the project behind: may save it first;
+        // false stops the command.
+        std::function<bool()> saveChangesFirst;
         std::function<void()> clearBackText; // New empties the back text
         // Asks for a front picture file; empty when the user cancels.
         std::function<QString()> chooseFrontPicture;
@@ -143,6 +148,9 @@ signals:
     // The window has closed for good; the application ends.
     void closed();
 
+public:
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -160,10 +168,13 @@ private:
     void setTexts();
     void openFirstProject();
     void openProjectFrom(const ProjectLocation& location, const ProjectIndexLines& lines);
+    bool mayLeaveProject();
+    void startNewInlay();
     void loadProjectFiles(const ProjectIndexLines& lines, const QString& folder);
     void placePictureBoxes();
     void layOutControls();
     void fitSheetToView();
+    MainWindowSpan span() const;
     QString chooseFrontPictureFile();
     platform::Picture loadPicture(const QString& fileName, QSize neededSize = QSize());
 
@@ -171,6 +182,7 @@ private:
     void offerBackText(std::shared_ptr<const inlay::BackText> text);
 
     Hooks m_hooks;
+    platform::WindowPosition m_position;
     inlay::Page m_page;
     QSize m_frontPictureSize;
     int m_sheetOperationDepth = 0;

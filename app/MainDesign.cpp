@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
@@ -135,7 +136,19 @@ void TMainForm::connectControls()
     connect(HelpButton, &QPushButton::clicked, this, guarded([this] { HelpButtonClick(); }));
     connect(AboutButton, &QPushButton::clicked, this, guarded([this] { AboutButtonClick(); }));
     connect(PastoeButton, &QPushButton::clicked, this, guarded([this] { PastoeButtonClick(); }));
+    // Enter in the spine-text field applies it, as the Apply button does.
+    connect(Edit1, &QLineEdit::returnPressed, this, guarded([this] { PastoeButtonClick(); }));
     connect(UpdateTimer, &QTimer::timeout, this, guarded([this] { UpdateTimerTimer(); }));
+
+    const auto addShortcut = [this](QKeySequence::StandardKey key, QPushButton* button) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    };
+    addShortcut(QKeySequence::New, NieuwButton);
+    addShortcut(QKeySequence::Open, LeesProjectButton);
+    addShortcut(QKeySequence::Save, BewaarProjectButton);
+    addShortcut(QKeySequence::Print, PrintButton);
+    addShortcut(QKeySequence::HelpContents, HelpButton);
 }
 
 void TMainForm::setTexts()
@@ -147,16 +160,18 @@ void TMainForm::setTexts()
     Version = text("versie 1.00d", "version 1.00c");
     Copyright = kCopyrightHolder + QStringLiteral(", ") + (dutch ? kMakerTown : kMakerCountry);
     m_helpFile = QStringLiteral("qzLayer_n.html");
-    NieuwButton->setText(text("Nieuw", "New"));
-    FrontButton->setText(text("Lees Voorfoto", "Read Front Picture"));
-    BackButton->setText(text("Lees Achtertekst", "Read Back Text"));
-    LeesProjectButton->setText(text("Lees Project", "Read Project"));
-    BewaarProjectButton->setText(text("Bewaar Project", "Save Project"));
-    PrintButton->setText(text("Druk Af", "Print"));
-    HelpButton->setText(text("Help", "Help"));
-    AboutButton->setText(text("Over qzLayer", "About..."));
-    PastoeButton->setText(text("Pas Toe", "Apply"));
-    Label1->setText(text("Geef de tekst voor de zijkanten:", "Enter the Text for the Splines:"));
+    // Each caption has a letter of its own for Alt, in either language.
+    NieuwButton->setText(text("&Nieuw", "&New"));
+    FrontButton->setText(text("Lees &Voorfoto", "Read &Front Picture"));
+    BackButton->setText(text("Lees &Achtertekst", "Read &Back Text"));
+    LeesProjectButton->setText(text("&Lees Project", "&Read Project"));
+    BewaarProjectButton->setText(text("&Bewaar Project", "&Save Project"));
+    PrintButton->setText(text("&Druk Af", "&Print"));
+    HelpButton->setText(text("&Help", "&Help"));
+    AboutButton->setText(text("&Over qzLayer", "&About..."));
+    PastoeButton->setText(text("&Pas Toe", "Appl&y"));
+    Label1->setText(text("&Geef de tekst voor de zijkanten:", "&Enter the Text for the Splines:"));
+    Label1->setBuddy(Edit1);
 }
 
 void TMainForm::layOutControls()

@@ -174,15 +174,15 @@ void createProjectFromDefaults(
         copyIfShipped(programDir + file, dataDir + name + QDir::separator() + file);
 }
 
-bool saveBeforeClosing(TYesNoDlg& dialog, TMainForm& form)
+bool saveChangesFirst(TYesNoDlg& dialog, TMainForm& form)
 {
-    switch (askToSaveOnClose(dialog, form)) {
-    case CloseAnswer::Save:
+    switch (askToSaveChanges(dialog, form)) {
+    case SaveAnswer::Save:
         form.BewaarProjectButtonClick();
         return true;
-    case CloseAnswer::DontSave:
+    case SaveAnswer::DontSave:
         return true;
-    case CloseAnswer::Cancel:
+    case SaveAnswer::Cancel:
         break;
     }
     return false;
@@ -263,6 +263,8 @@ void TMainForm::openStartupProject()
 
 void TMainForm::LeesProjectButtonClick()
 {
+    if (!mayLeaveProject())
+        return;
     SheetOperation operation(*this);
     QCoreApplication::processEvents(); // the view repaints before the browser covers it
     BrowseForm->InitialDir = DataDir;
@@ -277,7 +279,7 @@ void TMainForm::LeesProjectButtonClick()
     const ProjectIndexLines lines = readIndexOrFail(indexPath, name);
     NameOfProject = name;
     PathNameOfProject = indexPath;
-    NieuwButtonClick();
+    startNewInlay();
     m_projectOutsideDataDir = false;
     loadProjectFiles(lines, DataDir);
     ChangedB = false;

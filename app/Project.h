@@ -45,7 +45,8 @@ QStringList projectFileNames();
 void createProjectFromDefaults(
     const QString& programDir, const QString& dataDir, const QString& name);
 
-// The closing question of the main window: with unsaved changes, asks whether
-// to save and saves on Yes. False keeps the window open; a failed save throws,
-// which keeps it open as well.
-bool saveBeforeClosing(TYesNoDlg& dialog, TMainForm& form);
+// The question before the main window's project is left behind (closing,
+// New, Read Project): with unsaved changes, asks whether to save and saves on
+// Yes. False means Cancel: the window stays open, the command stops. A failed
+// save throws, which stops them as well.
+bool saveChangesFirst(TYesNoDlg& dialog, TMainForm& form);

@@ -2,6 +2,7 @@
 #include "app/BackFormLink.h"
 #include "app/CommandLine.h"
 #include "app/PdfExport.h"
+#include "app/ProgramIcon.h"
 #include "app/Project.h"
 #include "app/StartupPictures.h"
 #include "app/UpdateLink.h"
@@ -12,6 +13,7 @@
 #include "dialogs/YesNo.h"
 #include "inlay/LayoutSheet.h"
 #include "platform/ErrorReport.h"
+#include "platform/QtTranslations.h"
 #include "printing/Print.h"
 #include "support/Support.h"
 #include "update/GetVersions.h"
@@ -72,8 +74,9 @@ void connectMainForm()
     PrintForm->setInlaySource([] {
         return TPrintForm::PrintableInlay { MainForm->page(), MainForm->projectTitle() };
     });
-    connectVersionsForm(
-        *MainForm, *VersionsForm, [] { return saveBeforeClosing(*YesNoDlg, *MainForm); });
+    const auto saveChanges = [] { return saveChangesFirst(*YesNoDlg, *MainForm); };
+    connectVersionsForm(*MainForm, *VersionsForm, saveChanges);
+    MainForm->hooks().saveChangesFirst = saveChanges;
 }
 
 void forgetWindows()
@@ -91,6 +94,13 @@ void forgetWindows()
 
 int runWindows(QApplication& application, const CommandLine& command, const QString& caller)
 {
+    // Every window carries the program's icon; the desktop finds the menu
+    // entry (and so its name and icon) of the running program by this name.
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(QZ_APP_ID));
+    // Qt's own dialogs in the interface language.
+    platform::installQtTranslations(sLanguage == QLatin1String("NLD") ? "nl" : "en", &application);
+
     // The start-up project's pictures are decoded while the windows are made.
     // The program folder is taken first: finding the data folder moves
     // through other folders on its way.

@@ -3,7 +3,7 @@
 #include "backtext/FormatBar.h"
 #include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
-#include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "richtext/RichText.h"
 #include "support/ProjectName.h"
 #include "support/SharedState.h"
@@ -32,8 +32,6 @@ TBackForm* BackForm = nullptr;
 
 namespace {
 
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
 const QString kBackTextFile = QStringLiteral("Back.rtf");
 
 bool isDutch()
@@ -120,6 +118,7 @@ QString displayedLineOf(const QTextDocument& document, int index)
 
 TBackForm::TBackForm(QWidget* parent)
     : QWidget(parent)
+    , m_position(this, QStringLiteral("BackLeft"), QStringLiteral("BackTop"))
 {
     createControls();
     connectControls();
@@ -196,13 +195,19 @@ QPoint TBackForm::scrollPosition() const
 
 // ---- Window events --------------------------------------------------------
 
+// The window is placed before it is on the screen, so that it appears at its
+// place at once.
+void TBackForm::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        FormShow();
+    QWidget::setVisible(visible);
+}
+
 void TBackForm::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous()) {
-        FormShow();
-        // Typing goes straight into the text.
-        RichEdit1->setFocus(Qt::ActiveWindowFocusReason);
-    }
+    if (!event->spontaneous())
+        RichEdit1->setFocus(Qt::ActiveWindowFocusReason); // typing goes into the text
     QWidget::showEvent(event);
 }
 
@@ -220,14 +225,12 @@ void TBackForm::resizeEvent(QResizeEvent* event)
 
 void TBackForm::FormShow()
 {
-    move(platform::Settings::readInteger(QStringLiteral("BackLeft"), kDefaultLeft),
-        platform::Settings::readInteger(QStringLiteral("BackTop"), kDefaultTop));
+    m_position.restore();
 }
 
 void TBackForm::FormClose()
 {
-    platform::Settings::writeInteger(QStringLiteral("BackLeft"), x());
-    platform::Settings::writeInteger(QStringLiteral("BackTop"), y());
+    m_position.store();
 }
 
 // ---- Commands --------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/WindowPlacement.h"
 #include "richtext/RichText.h"
 
 #include <QImage>
@@ -117,6 +118,9 @@ public:
     QAction* ImportTracksAction = nullptr; // on the formatting bar
     trackimport::TrackImportDialog* ImportDialog = nullptr; // made on first use
 
+public:
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +140,7 @@ private:
     OpenRequest pictureRequest() const;
     QString chooseFile(const OpenRequest& request);
 
+    platform::WindowPosition m_position;
     BackFormMainWindow m_mainWindow;
     FileChooser m_chooseFile;
 };

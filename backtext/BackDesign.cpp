@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFontComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -92,8 +91,7 @@ void TBackForm::createControls()
     CancelButton->move(0, scaled(20));
 
     setTabOrder(LeesButton, SaveButton);
-    setTabOrder(SaveButton, formatBar->fontBox);
-    setTabOrder(formatBar->fontBox, formatBar->sizeBox);
+    setTabOrder(SaveButton, formatBar->sizeBox); // the font box comes before it when made
     setTabOrder(formatBar->sizeBox, RichEdit1);
     setTabOrder(RichEdit1, OKButton);
     setTabOrder(OKButton, CancelButton);

@@ -2,7 +2,7 @@
 
 #include "backtext/FormatIcons.h"
 #include "platform/ErrorReport.h"
-#include "support/Support.h"
+#include "support/Language.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -33,11 +33,6 @@ constexpr qreal kLargestSize = 400;
 // A right tab stop this close to the right edge counts as the edge's, so
 // one set before the scroll bar appeared still shows as set.
 constexpr qreal kEdgeTolerance = 24;
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(sLanguage == QLatin1String("NLD") ? dutchText : englishText);
-}
 
 QToolBar* createRow(QWidget* parent)
 {
@@ -126,11 +121,6 @@ void FormatBar::createControls()
     rows->addWidget(characterRow);
     rows->addWidget(paragraphRow);
 
-    fontBox = new QFontComboBox(characterRow);
-    fontBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    fontBox->setMinimumContentsLength(12);
-    characterRow->addWidget(fontBox);
-
     sizeBox = new QComboBox(characterRow);
     sizeBox->setEditable(true);
     sizeBox->setInsertPolicy(QComboBox::NoInsert);
@@ -178,7 +168,6 @@ void FormatBar::createControls()
 
 void FormatBar::setTexts()
 {
-    fontBox->setToolTip(localText("Lettertype", "Font"));
     sizeBox->setToolTip(localText("Tekengrootte", "Font size"));
     const auto describe = [](QAction* action, const QString& text) {
         action->setText(text);
@@ -205,8 +194,6 @@ void FormatBar::setTexts()
 void FormatBar::connectEditor()
 {
     using platform::guarded;
-    connect(fontBox, &QComboBox::textActivated, this,
-        guarded([this] { chooseFontFamily(fontBox->currentFont().family()); }));
     // A size picked from the list; a typed one arrives through eventFilter().
     connect(sizeBox, &QComboBox::textActivated, this,
         [this](const QString& text) { platform::runGuarded([&] { chooseFontSize(text); }); });
@@ -247,6 +234,31 @@ void FormatBar::connectEditor()
 
     connect(m_editor, &QTextEdit::currentCharFormatChanged, this, &FormatBar::showCharFormat);
     connect(m_editor, &QTextEdit::cursorPositionChanged, this, &FormatBar::showParagraphFormat);
+}
+
+// Listing the system's fonts takes a while on a desktop with many of them,
+// so the font box is made when the bar is first seen, not at start.
+void FormatBar::showEvent(QShowEvent* event)
+{
+    if (!fontBox)
+        createFontBox();
+    QWidget::showEvent(event);
+}
+
+void FormatBar::createFontBox()
+{
+    fontBox = new QFontComboBox(characterRow);
+    fontBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    fontBox->setMinimumContentsLength(12);
+    fontBox->setToolTip(localText("Lettertype", "Font"));
+    characterRow->insertWidget(characterRow->actions().constFirst(), fontBox);
+    // In the Tab order just before the size box.
+    QWidget* before = sizeBox->previousInFocusChain();
+    setTabOrder(before, fontBox);
+    setTabOrder(fontBox, sizeBox);
+    connect(fontBox, &QComboBox::textActivated, this,
+        platform::guarded([this] { chooseFontFamily(fontBox->currentFont().family()); }));
+    showCharFormat(m_editor->currentCharFormat());
 }
 
 QAction* FormatBar::addCommand(const QString& text, std::function<void()> command)
@@ -341,7 +353,8 @@ void FormatBar::setRightTab(bool on)
 void FormatBar::showCharFormat(const QTextCharFormat& format)
 {
     const QFont font = format.font().resolve(m_editor->document()->defaultFont());
-    fontBox->setCurrentFont(font);
+    if (fontBox)
+        fontBox->setCurrentFont(font);
     sizeBox->setEditText(sizeText(font.pointSizeF()));
     boldAction->setChecked(font.bold());
     italicAction->setChecked(font.italic());

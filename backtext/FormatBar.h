@@ -39,7 +39,7 @@ public:
 
     QToolBar* characterRow = nullptr;
     QToolBar* paragraphRow = nullptr;
-    QFontComboBox* fontBox = nullptr;
+    QFontComboBox* fontBox = nullptr; // made when the bar is first shown
     QComboBox* sizeBox = nullptr;
     QAction* boldAction = nullptr;
     QAction* italicAction = nullptr;
@@ -54,9 +54,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
+    void createFontBox();
     void setTexts();
     void connectEditor();
     QAction* addToggle(QToolBar* row, const QKeySequence& shortcut);

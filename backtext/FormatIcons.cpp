@@ -1,8 +1,9 @@
 #include "backtext/FormatIcons.h"
 
+#include "platform/PaintedIcon.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 #include <array>
 #include <functional>
@@ -15,20 +16,9 @@ const QColor kInk(0x30, 0x30, 0x30);
 
 // Painted at each size a toolbar asks for, so thin lines stay sharp. The
 // painter works in a 24 × 24 box.
-QIcon painted(const std::function<void(QPainter&)>& paint)
+QIcon painted(std::function<void(QPainter&)> paint)
 {
-    QIcon icon;
-    for (int size : { 16, 24, 32, 48 }) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 24.0, size / 24.0);
-        paint(painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return platform::paintedIcon(24, std::move(paint));
 }
 
 QPen inkPen(qreal width)

@@ -38,13 +38,14 @@ TYesNoDlg::TYesNoDlg(QWidget* parent)
     setFont(dialogDesignFont());
     setFixedSize(scaled(419), scaled(181));
 
-    // Creation order matters: No comes before Cancel, so Escape answers No.
+    // Each button shows the icon of its answer.
     NeeBtn = makeButton(this, QStringLiteral("Nee"), QRect(290, 133, 83, 34));
-    setStandardIconWhenShown(NeeBtn, QStyle::SP_DialogCancelButton);
+    setStandardIconWhenShown(NeeBtn, QStyle::SP_DialogNoButton);
     JaBtn = makeButton(this, QStringLiteral("Ja"), QRect(12, 133, 83, 34));
-    setStandardIconWhenShown(JaBtn, QStyle::SP_DialogOkButton);
+    setStandardIconWhenShown(JaBtn, QStyle::SP_DialogYesButton);
     JaBtn->setDefault(true);
     CancelBtn = makeButton(this, QStringLiteral("Annuleren"), QRect(110, 133, 135, 34));
+    setStandardIconWhenShown(CancelBtn, QStyle::SP_DialogCancelButton);
 
     BevelPanel::Frame frame;
     frame.inner = BevelPanel::Bevel::Lowered;
@@ -196,20 +197,29 @@ void TYesNoDlg::CancelBtnClick()
 
 void TYesNoDlg::reject()
 {
-    NeeBtnClick();
+    backOut();
 }
 
 void TYesNoDlg::closeEvent(QCloseEvent* event)
 {
-    // Closed by the system, not by a button: the preset answer stands.
     event->accept();
-    done(QDialog::Rejected);
+    backOut();
 }
 
-CloseAnswer askToSaveOnClose(TYesNoDlg& dialog, const QWidget& caller)
+// Escape and the window's close button back out of the question, and never
+// answer Yes: Cancel when it is offered, No otherwise.
+void TYesNoDlg::backOut()
+{
+    if (CancelBtn->isVisibleTo(this))
+        CancelBtnClick();
+    else
+        NeeBtnClick();
+}
+
+SaveAnswer askToSaveChanges(TYesNoDlg& dialog, const QWidget& caller)
 {
     if (!ChangedB)
-        return CloseAnswer::DontSave;
+        return SaveAnswer::DontSave;
 
     const bool dutch = sLanguage == QLatin1String("NLD");
     const QString question = dutch ? QStringLiteral("Wilt u het huidige project bewaren?")
@@ -217,10 +227,10 @@ CloseAnswer askToSaveOnClose(TYesNoDlg& dialog, const QWidget& caller)
     const QRect frame = caller.frameGeometry();
     bool cancelled = true;
     const bool save = dialog.Execute(frame.top(), frame.left(), frame.height(), frame.width(),
-        ProgNam, question, dutch ? QStringLiteral("Ja") : QStringLiteral("Yes"),
-        dutch ? QStringLiteral("Nee") : QStringLiteral("No"),
-        dutch ? QStringLiteral("Annuleren") : QStringLiteral("Cancel"), true, cancelled);
+        ProgNam, question, dutch ? QStringLiteral("&Ja") : QStringLiteral("&Yes"),
+        dutch ? QStringLiteral("&Nee") : QStringLiteral("&No"),
+        dutch ? QStringLiteral("&Annuleren") : QStringLiteral("&Cancel"), true, cancelled);
     if (save)
-        return CloseAnswer::Save;
-    return cancelled ? CloseAnswer::Cancel : CloseAnswer::DontSave;
+        return SaveAnswer::Save;
+    return cancelled ? SaveAnswer::Cancel : SaveAnswer::DontSave;
 }

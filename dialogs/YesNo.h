@@ -18,9 +18,10 @@ public:
 
     // aTop, aLeft, aHeight, aWidth: the caller's outer window rectangle. Each
     // carriage return in Mess starts a new line. YesB is the preset answer:
-    // it takes the focus and is the answer when the dialog is closed without
-    // a button. CancelB in: show the Cancel button; out: the user chose
-    // Cancel. Returns true exactly when the user answered Yes.
+    // it takes the focus. CancelB in: show the Cancel button; out: the user
+    // chose Cancel, also by Escape or by closing the dialog (which answer No
+    // when Cancel is not shown). Returns true exactly when the user answered
+    // Yes.
     bool Execute(int aTop, int aLeft, int aHeight, int aWidth, const QString& Capt,
         const QString& Mess, const QString& JaStr, const QString& NeeStr, const QString& CancelStr,
         bool YesB, bool& CancelB);
@@ -38,7 +39,7 @@ public:
     bool NegeerB = false;
 
 public slots:
-    // Escape answers No, also while the Cancel button is shown.
+    // Escape: Cancel when it is shown, otherwise No.
     void reject() override;
 
 protected:
@@ -50,6 +51,7 @@ private:
     void JaBtnClick();
     void NeeBtnClick();
     void CancelBtnClick();
+    void backOut();
     // Lays the dialog out vertically, centres it over the caller and gives
     // the focus to the preset button.
     void FormPaint();
@@ -68,7 +70,8 @@ private:
 // The one question dialog of the program, created at start-up.
 extern TYesNoDlg* YesNoDlg;
 
-// The main window's question before it closes. Asks only when there are
-// unsaved changes (ChangedB); without them the answer is DontSave.
-enum class CloseAnswer { Save, DontSave, Cancel };
-CloseAnswer askToSaveOnClose(TYesNoDlg& dialog, const QWidget& caller);
+// The main window's question before its project is left behind: closing,
+// New, Read Project. Asks only when there are unsaved changes (ChangedB);
+// without them the answer is DontSave.
+enum class SaveAnswer { Save, DontSave, Cancel };
+SaveAnswer askToSaveChanges(TYesNoDlg& dialog, const QWidget& caller);

@@ -9,9 +9,13 @@
 // less means failure, anything larger means the handler was started.
 namespace platform {
 
+// The result when the desktop has no program for the target (a page or file
+// with no browser installed), as the system reports it.
+constexpr int kShellNoAssociation = 31;
+
 struct ShellRequest
 {
-    QString target;     // a file path or an address such as "mailto:..." or "https://..."
+    QString target; // a file path or an address such as "mailto:..." or "https://..."
     QString parameters; // command-line parameters when the target is a program
 };
 

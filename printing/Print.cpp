@@ -6,6 +6,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Printer.h"
 #include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "printing/PreviewImage.h"
 #include "printing/PrintGeometry.h"
 #include "support/SharedState.h"
@@ -17,20 +18,15 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStandardPaths>
 
 TPrintForm* PrintForm = nullptr;
 
 namespace {
 
-const QString kLeftSetting = QStringLiteral("PrintLeft");
-const QString kTopSetting = QStringLiteral("PrintTop");
 const QString kPrinterSetting = QStringLiteral("PrintPrinter");
 const QString kPaperSetting = QStringLiteral("PrintPaper");
 const QString kPdfFolderSetting = QStringLiteral("PdfFolder");
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
 constexpr int kPanelHeight = 188;
 
 struct PrintTexts
@@ -156,6 +152,7 @@ Paper rememberedPaper()
 
 TPrintForm::TPrintForm(QWidget* parent)
     : QDialog(parent)
+    , m_position(this, QStringLiteral("PrintLeft"), QStringLiteral("PrintTop"))
 {
     createControls();
     connectControls();
@@ -259,17 +256,18 @@ void TPrintForm::resizeEvent(QResizeEvent* event)
     FormResize();
 }
 
-void TPrintForm::showEvent(QShowEvent* event)
+// The window is placed before it is on the screen, so that it appears at its
+// place at once.
+void TPrintForm::setVisible(bool visible)
 {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (visible && !isVisible())
         FormShow();
+    QDialog::setVisible(visible);
 }
 
 void TPrintForm::FormShow()
 {
-    move(platform::Settings::readInteger(kLeftSetting, kDefaultLeft),
-        platform::Settings::readInteger(kTopSetting, kDefaultTop));
+    m_position.restore();
 }
 
 // Every way of closing the window (Cancel, Escape, the title bar) ends here.
@@ -281,8 +279,7 @@ void TPrintForm::done(int result)
 
 void TPrintForm::FormClose()
 {
-    platform::Settings::writeInteger(kLeftSetting, pos().x());
-    platform::Settings::writeInteger(kTopSetting, pos().y());
+    m_position.store();
 }
 
 void TPrintForm::setInlaySource(InlaySource source)

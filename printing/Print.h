@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inlay/InlayPage.h"
+#include "platform/WindowPlacement.h"
 #include "printing/InlayOutput.h"
 #include "printing/PreviewImage.h"
 
@@ -76,8 +77,9 @@ public:
     QLabel* NoteLabel = nullptr;
     PreviewImage* Image1 = nullptr;
 
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void done(int result) override;
 
@@ -105,6 +107,7 @@ private:
     QString askForPdfFile(const QString& suggestedPath);
     void showNote(const QString& status = QString());
 
+    platform::WindowPosition m_position;
     InlaySource m_inlaySource;
     PdfFileChooser m_choosePdfFile;
     TCalibrationForm* m_calibrationForm = nullptr; // made when first needed

@@ -16,6 +16,9 @@ packages=(
     clang libclang-rt-14-dev
     python3
     xdg-utils
+    qt6-translations-l10n
+    openbox
+    desktop-file-utils appstream shared-mime-info lintian
 )
 
 missing=()

@@ -1,5 +1,6 @@
 # Sourced by scripts that need a private X server. start_xvfb WORKDIR [ARGS...]
 # starts Xvfb on a display it picks itself and sets DISPLAY and xvfb_pid.
+# XVFB_SCREEN sets the screen (default 1280x1024x24).
 # Xvfb writes the display number only once it accepts connections, so there is
 # no race with a server on a guessed number that is still starting or ending.
 start_xvfb() {
@@ -10,7 +11,7 @@ start_xvfb() {
     mkfifo "$fifo"
     # -noreset: a server that resets when its last client leaves refuses the
     # next one for a moment, and each test or run starts a new client.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" \
+    Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -noreset "$@" \
         3>"$fifo" >"$dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     local number=

@@ -4,6 +4,8 @@
 //
 //   make_back_bmp <back text .rtf> <picture .bmp>
 
+#include "data/tools/ToolHome.h"
+
 #include "app/BackFormLink.h"
 #include "app/Main.h"
 #include "app/PictureBox.h"
@@ -16,14 +18,11 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 
-#include <cstdio>
-
 namespace {
 
 int fail(const QString& text)
 {
-    std::fprintf(stderr, "make_back_bmp: %s\n", qPrintable(text));
-    return 1;
+    return toolFailed("make_back_bmp", text);
 }
 
 } // namespace
@@ -33,14 +32,9 @@ int main(int argc, char* argv[])
     if (argc != 3)
         return fail(QStringLiteral("usage: make_back_bmp <back text .rtf> <picture .bmp>"));
 
-    // The windows remember their places and folders; none of that may reach
-    // the settings and files of the user who builds the program.
     QTemporaryDir home;
-    if (!home.isValid())
+    if (!useHomeIn(home))
         return fail(QStringLiteral("no temporary folder"));
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
 
     QApplication application(argc, argv);
     const QString textFile = QString::fromLocal8Bit(argv[1]);

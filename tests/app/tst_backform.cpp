@@ -11,6 +11,7 @@
 #include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/DesktopScreen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -270,6 +271,7 @@ private slots:
             QStringLiteral("  Velvet Hours  \n1.\tOpening\n2.\tClosing"));
         m_mainForm->BackButtonClick();
         QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        m_backForm->OKButton->setFocus(); // as when the user clicks it
         QTest::qWait(1);
         const QImage sheetBefore = m_mainForm->sheetImage().copy();
         const QPoint inner = m_backForm->RichEdit1->geometry().topLeft() + QPoint(2, 2);
@@ -322,6 +324,18 @@ private slots:
         QCOMPARE(view->value(), 300);
         QVERIFY(!m_backForm->isVisible());
         QVERIFY(m_errors.isEmpty());
+    }
+
+    void copy_leavesTheTextCursorOut()
+    {
+        m_mainForm->BackButtonClick();
+        QVERIFY(QTest::qWaitForWindowActive(m_backForm.get()));
+        QVERIFY(m_backForm->RichEdit1->hasFocus()); // the cursor shows in the empty text
+        const QImage picture = m_backForm->backPicture();
+        const QRgb background = m_backForm->RichEdit1->palette().color(QPalette::Base).rgb();
+        QImage empty(552, 452, QImage::Format_RGB32);
+        empty.fill(background);
+        QCOMPARE(picture.copy(0, 0, 552, 452).convertToFormat(QImage::Format_RGB32), empty);
     }
 
     void copy_takesTheEditorsCurrentScrollPosition()
@@ -705,5 +719,5 @@ private:
     std::unique_ptr<TBackForm> m_backForm;
 };
 
-QTEST_MAIN(BackFormTest)
+QZ_DESKTOP_TEST_MAIN(BackFormTest)
 #include "tst_backform.moc"

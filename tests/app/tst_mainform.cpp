@@ -9,16 +9,19 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/DesktopScreen.h"
 #include "tests/platform/PictureFixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -130,13 +133,15 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QString>("expectedName");
+        // The window is as tall as the screen's available area less 2 pixels,
+        // so its frame starts at most 2 pixels down.
         QTest::newRow("first start")
-            << QString() << QString() << QString() << QPoint(200, 100) << kDefaultName;
-        QTest::newRow("stored") << QStringLiteral("310") << QStringLiteral("45")
-                                << QStringLiteral("My Album") << QPoint(310, 45)
+            << QString() << QString() << QString() << QPoint(200, 2) << kDefaultName;
+        QTest::newRow("stored") << QStringLiteral("310") << QStringLiteral("1")
+                                << QStringLiteral("My Album") << QPoint(310, 1)
                                 << QStringLiteral("My Album");
         QTest::newRow("not numbers") << QStringLiteral("left") << QStringLiteral("4.5") << QString()
-                                     << QPoint(200, 100) << kDefaultName;
+                                     << QPoint(200, 2) << kDefaultName;
     }
     void firstShowing_placesWindowAndReadsProjectName()
     {
@@ -165,11 +170,14 @@ private slots:
     {
         QTest::addColumn<int>("ppi");
         QTest::newRow("view wider than the layout") << 120;
+        // On the small screen the window cannot be as wide as the layout.
         QTest::newRow("view narrower than the layout") << 96;
     }
     void firstShowing_drawsTheWholeLayoutAndScrollsToIt()
     {
         QFETCH(int, ppi);
+        if (ppi == 96)
+            platform::Settings::writeInteger(QStringLiteral("Left"), 1300);
         platform::setScreenPixelsPerInchForTesting(ppi);
         TMainForm& form = shownForm();
         platform::setScreenPixelsPerInchForTesting(120);
@@ -196,16 +204,32 @@ private slots:
         QCOMPARE(NameOfProject, QStringLiteral("Edited"));
     }
 
-    void size_isFixedToButtonRowsAndWorkArea()
+    void size_showsTheWholeLayoutAndFitsTheWorkArea_data()
     {
+        QTest::addColumn<int>("pixelsPerInch");
+        QTest::newRow("common screen") << 96;
+        QTest::newRow("design resolution") << 120;
+    }
+    void size_showsTheWholeLayoutAndFitsTheWorkArea()
+    {
+        QFETCH(int, pixelsPerInch);
+        platform::setScreenPixelsPerInchForTesting(pixelsPerInch);
         TMainForm& form = shownForm();
-        const int width = form.HelpButton->geometry().right() + 1 + form.NieuwButton->x();
-        QCOMPARE(width, platform::scaled(937));
-        const int workHeight = form.screen()->availableGeometry().height();
-        QCOMPARE(form.frameGeometry().height(), workHeight - 2);
+        platform::setScreenPixelsPerInchForTesting(120);
+        // At least the button rows, and wide enough for the layout's 813
+        // columns beside the scroll bar.
+        const int buttonRows = form.HelpButton->geometry().right() + 1 + form.NieuwButton->x();
+        QCOMPARE(buttonRows, platform::scaled(937, pixelsPerInch));
+        QVERIFY(form.width() >= buttonRows);
+        QVERIFY(form.ScrollBox1->viewport()->width() >= 813);
+        QCOMPARE(form.HelpButton->x(), platform::scaled(752, pixelsPerInch)); // design place
+        const QRect work = form.screen()->availableGeometry();
+        QCOMPARE(form.frameGeometry().height(), work.height() - 2);
+        QVERIFY(work.contains(form.frameGeometry()));
+
         form.resize(500, 300);
-        QCOMPARE(form.width(), width);
-        QCOMPARE(form.frameGeometry().height(), workHeight - 2);
+        QVERIFY(form.width() >= buttonRows);
+        QCOMPARE(form.frameGeometry().height(), work.height() - 2);
     }
 
     void closing_storesPositionAndLastPartOfName_data()
@@ -293,6 +317,42 @@ private slots:
         form.Edit1->setText(QStringLiteral("AB"));
         form.PastoeButtonClick();
         QCOMPARE(form.sheetImage(), onlyShort);
+    }
+
+    void keyboard_enterAppliesTheSpineText()
+    {
+        TMainForm& form = shownForm();
+        const QImage before = form.sheetImage();
+        form.Edit1->setText(QStringLiteral("Album"));
+        QTest::keyClick(form.Edit1, Qt::Key_Return);
+        QVERIFY(form.sheetImage() != before);
+        QVERIFY(ChangedB);
+    }
+
+    void mnemonics_oneLetterPerControlInEitherLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << QString();
+        QTest::newRow("Dutch") << QStringLiteral("NLD");
+    }
+    void mnemonics_oneLetterPerControlInEitherLanguage()
+    {
+        QFETCH(QString, language);
+        sLanguage = language;
+        TMainForm form;
+        sLanguage.clear();
+        const QStringList captions { form.NieuwButton->text(), form.FrontButton->text(),
+            form.BackButton->text(), form.LeesProjectButton->text(),
+            form.BewaarProjectButton->text(), form.PrintButton->text(), form.HelpButton->text(),
+            form.AboutButton->text(), form.PastoeButton->text(), form.Label1->text() };
+        QSet<QChar> letters;
+        for (const QString& caption : captions) {
+            const qsizetype marker = caption.indexOf(QLatin1Char('&'));
+            QVERIFY2(marker >= 0 && marker + 1 < caption.size(), qPrintable(caption));
+            letters.insert(caption.at(marker + 1).toLower());
+        }
+        QCOMPARE(letters.size(), captions.size());
+        QCOMPARE(form.Label1->buddy(), form.Edit1);
     }
 
     void apply_emptyTextDrawsNothingButMarksChanged()
@@ -585,6 +645,31 @@ private slots:
         QFile::remove(m_programDir + QStringLiteral("qzLayer_n.html"));
     }
 
+    void help_withoutABrowser_saysSoInTheUsersLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("English") << QString() << QStringLiteral("Install a web browser");
+        QTest::newRow("Dutch") << QStringLiteral("NLD")
+                               << QStringLiteral("Installeer een webbrowser");
+    }
+    void help_withoutABrowser_saysSoInTheUsersLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, says);
+        writeFile(m_programDir + QStringLiteral("qzLayer_n.html"), "<html></html>");
+        sLanguage = language;
+        TMainForm& form = shownForm();
+        platform::setShellHandler(
+            [](const platform::ShellRequest&) { return platform::kShellNoAssociation; });
+        QVERIFY(!platform::runGuarded([&] { form.HelpButtonClick(); }));
+        sLanguage.clear();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(says), qPrintable(m_errors.first()));
+        QVERIFY(m_errors.first().contains(QStringLiteral("qzLayer_n.html")));
+        QFile::remove(m_programDir + QStringLiteral("qzLayer_n.html"));
+    }
+
 private:
     TMainForm& shownForm()
     {
@@ -607,5 +692,5 @@ private:
     std::unique_ptr<TMainForm> m_form;
 };
 
-QTEST_MAIN(MainFormTest)
+QZ_DESKTOP_TEST_MAIN(MainFormTest)
 #include "tst_mainform.moc"

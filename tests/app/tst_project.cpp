@@ -25,6 +25,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -170,6 +171,17 @@ private:
 #endif
 
 enum class Answer { Yes, No, Cancel };
+
+// Clicks the answer once the question dialog is up.
+void answerWhenAsked(Answer answer)
+{
+    whenVisible(YesNoDlg, [answer] {
+        QPushButton* button = answer == Answer::Yes ? YesNoDlg->JaBtn
+            : answer == Answer::No                  ? YesNoDlg->NeeBtn
+                                                    : YesNoDlg->CancelBtn;
+        QTest::mouseClick(button, Qt::LeftButton);
+    });
+}
 enum class SaveFailure { DiskFull, FolderIsAFile, IndexIsAFolder, NameWithSeparator };
 enum class Breakage { Missing, Truncated, Pipe, TooLarge, IndexLineOutside };
 
@@ -884,15 +896,10 @@ private slots:
         QFETCH(bool, closes);
         QFETCH(bool, saved);
         TMainForm& form = shownForm();
-        form.hooks().confirmClose = [&form] { return saveBeforeClosing(*YesNoDlg, form); };
+        form.hooks().confirmClose = [&form] { return saveChangesFirst(*YesNoDlg, form); };
         form.Edit1->setText(name);
         form.PastoeButtonClick();
-        whenVisible(YesNoDlg, [answer] {
-            QPushButton* button = answer == Answer::Yes ? YesNoDlg->JaBtn
-                : answer == Answer::No                  ? YesNoDlg->NeeBtn
-                                                        : YesNoDlg->CancelBtn;
-            QTest::mouseClick(button, Qt::LeftButton);
-        });
+        answerWhenAsked(answer);
 
         QCOMPARE(form.close(), closes);
         QCOMPARE(form.isVisible(), !closes);
@@ -901,6 +908,70 @@ private slots:
             = platform::Settings::readString(QStringLiteral("Project Name"), QStringLiteral("-"));
         QCOMPARE(stored, !closes ? QStringLiteral("-") : saved ? name : defaultProjectName());
         QCOMPARE(m_errors.size(), !closes && answer == Answer::Yes ? 1 : 0);
+    }
+
+    void newAndReadProject_askBeforeLeavingChanges_data()
+    {
+        QTest::addColumn<bool>("readProject");
+        QTest::addColumn<Answer>("answer");
+        for (const bool readProject : { false, true }) {
+            const char* command = readProject ? "Read Project" : "New";
+            QTest::addRow("%s, yes saves first", command) << readProject << Answer::Yes;
+            QTest::addRow("%s, no goes on", command) << readProject << Answer::No;
+            QTest::addRow("%s, cancel stops", command) << readProject << Answer::Cancel;
+        }
+    }
+    void newAndReadProject_askBeforeLeavingChanges()
+    {
+        QFETCH(bool, readProject);
+        QFETCH(Answer, answer);
+        TMainForm& form = shownForm();
+        form.hooks().saveChangesFirst = [&form] { return saveChangesFirst(*YesNoDlg, form); };
+        const QString unsaved = QStringLiteral("Unsaved Album");
+        form.Edit1->setText(unsaved);
+        form.PastoeButtonClick();
+        answerWhenAsked(answer);
+        const QString other = defaultProjectName();
+        if (answer != Answer::Cancel && readProject)
+            chooseInBrowser(other + QStringLiteral(".qlp"));
+
+        readProject ? form.LeesProjectButtonClick() : form.NieuwButtonClick();
+
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(
+            QFileInfo::exists(m_dataDir + unsaved + QStringLiteral(".qlp")), answer == Answer::Yes);
+        const QString spineText = answer == Answer::Cancel ? unsaved
+            : readProject                                  ? other
+                                                           : QString();
+        QCOMPARE(form.Edit1->text(), spineText);
+        if (readProject && answer != Answer::Cancel)
+            QCOMPARE(NameOfProject, other);
+        // Cancel keeps the changes on offer; New leaves a blank inlay to save.
+        QCOMPARE(ChangedB, answer == Answer::Cancel || !readProject);
+    }
+
+    void shortcuts_runTheMainWindowsCommands()
+    {
+        TMainForm& form = shownForm();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.Edit1->setText(QStringLiteral("Keyboard Album"));
+        const auto pressed = [&form](QPushButton* button, QKeySequence keys) -> qsizetype {
+            form.activateWindow(); // back from the browser
+            if (!QTest::qWaitForWindowActive(&form))
+                return -1;
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            QTest::keySequence(&form, keys);
+            return clicked.size();
+        };
+        QCOMPARE(pressed(form.BewaarProjectButton, QKeySequence(Qt::CTRL | Qt::Key_S)), 1);
+        QVERIFY(QFileInfo::exists(m_dataDir + QStringLiteral("Keyboard Album.qlp")));
+        chooseInBrowser(QString()); // cancelled
+        QCOMPARE(pressed(form.LeesProjectButton, QKeySequence(Qt::CTRL | Qt::Key_O)), 1);
+        QCOMPARE(pressed(form.NieuwButton, QKeySequence(Qt::CTRL | Qt::Key_N)), 1);
+        QVERIFY(form.Edit1->text().isEmpty());
+        QCOMPARE(pressed(form.PrintButton, QKeySequence(Qt::CTRL | Qt::Key_P)), 1);
+        QCOMPARE(pressed(form.HelpButton, QKeySequence(Qt::Key_F1)), 1);
+        QCOMPARE(m_errors.size(), 1); // no help file beside this test's program
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "support/Support.h"
 
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -14,7 +15,7 @@
 
 namespace {
 
-enum class Action { Escape, Enter, ClickYes, ClickNo, ClickCancel };
+enum class Action { Escape, CloseWindow, Enter, ClickYes, ClickNo, ClickCancel };
 
 // Runs the action once the modal dialog is up. A dialog the action leaves
 // open is hidden after a while, so a failing test cannot hang.
@@ -35,6 +36,9 @@ void perform(TYesNoDlg* dialog, Action action)
     switch (action) {
     case Action::Escape:
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        break;
+    case Action::CloseWindow: // the window manager's close button
+        dialog->close();
         break;
     case Action::Enter:
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
@@ -68,7 +72,7 @@ protected:
 } // namespace
 
 Q_DECLARE_METATYPE(Action)
-Q_DECLARE_METATYPE(CloseAnswer)
+Q_DECLARE_METATYPE(SaveAnswer)
 
 class TestYesNo : public QObject
 {
@@ -87,6 +91,7 @@ private slots:
     void answers();
     void dialog_centredOverCaller();
     void repaint_recentresAndRefocuses_butTabSurvivesButtonRepaints();
+    void buttons_showTheIconOfTheirAnswer();
     void closingQuestion_answers_data();
     void closingQuestion_answers();
     void closingQuestion_withoutChanges_asksNothing();
@@ -188,10 +193,15 @@ void TestYesNo::answers_data()
     QTest::addColumn<bool>("result");
     QTest::addColumn<bool>("cancelled");
 
-    QTest::newRow("Escape with Cancel shown answers No")
-        << true << true << Action::Escape << false << false;
+    // Escape and closing the window back out, and never answer the preset Yes.
+    QTest::newRow("Escape with Cancel shown answers Cancel")
+        << true << true << Action::Escape << false << true;
     QTest::newRow("Escape without Cancel answers No")
         << true << false << Action::Escape << false << false;
+    QTest::newRow("closing with Cancel shown answers Cancel")
+        << true << true << Action::CloseWindow << false << true;
+    QTest::newRow("closing without Cancel answers No")
+        << true << false << Action::CloseWindow << false << false;
     QTest::newRow("Enter with preset Yes") << true << true << Action::Enter << true << false;
     QTest::newRow("Enter with preset No") << false << true << Action::Enter << false << false;
     QTest::newRow("Yes button") << false << false << Action::ClickYes << true << false;
@@ -273,35 +283,57 @@ void TestYesNo::repaint_recentresAndRefocuses_butTabSurvivesButtonRepaints()
     QCOMPARE(afterFullRepaint, m_dialog->JaBtn);
 }
 
+void TestYesNo::buttons_showTheIconOfTheirAnswer()
+{
+    QList<QImage> shown;
+    whenShown(m_dialog, [&] {
+        for (QPushButton* button : { m_dialog->JaBtn, m_dialog->NeeBtn, m_dialog->CancelBtn })
+            shown << button->icon().pixmap(32).toImage();
+        perform(m_dialog, Action::ClickCancel);
+    });
+    bool cancel = true;
+    m_dialog->Execute(0, 0, 600, 800, QStringLiteral("qzLayer"), QStringLiteral("Vraag?"),
+        QStringLiteral("Ja"), QStringLiteral("Nee"), QStringLiteral("Annuleren"), true, cancel);
+
+    const auto standard = [this](QStyle::StandardPixmap icon) {
+        return m_dialog->style()->standardIcon(icon, nullptr, m_dialog->JaBtn).pixmap(32).toImage();
+    };
+    QCOMPARE(shown.value(0), standard(QStyle::SP_DialogYesButton));
+    QCOMPARE(shown.value(1), standard(QStyle::SP_DialogNoButton));
+    QCOMPARE(shown.value(2), standard(QStyle::SP_DialogCancelButton));
+    QVERIFY(shown.value(1) != shown.value(2)); // No does not look like Cancel
+}
+
 void TestYesNo::closingQuestion_answers_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<Action>("action");
-    QTest::addColumn<CloseAnswer>("expected");
+    QTest::addColumn<SaveAnswer>("expected");
     QTest::addColumn<QStringList>("texts"); // question, Yes, No, Cancel
 
     const QStringList dutch { QStringLiteral("Wilt u het huidige project bewaren?"),
-        QStringLiteral("Ja"), QStringLiteral("Nee"), QStringLiteral("Annuleren") };
+        QStringLiteral("&Ja"), QStringLiteral("&Nee"), QStringLiteral("&Annuleren") };
     const QStringList english { QStringLiteral("Do you want to save the current project?"),
-        QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Cancel") };
+        QStringLiteral("&Yes"), QStringLiteral("&No"), QStringLiteral("&Cancel") };
     QTest::newRow("Dutch, Enter saves")
-        << QStringLiteral("NLD") << Action::Enter << CloseAnswer::Save << dutch;
-    QTest::newRow("Dutch, Escape does not save")
-        << QStringLiteral("NLD") << Action::Escape << CloseAnswer::DontSave << dutch;
+        << QStringLiteral("NLD") << Action::Enter << SaveAnswer::Save << dutch;
+    QTest::newRow("Dutch, Escape cancels")
+        << QStringLiteral("NLD") << Action::Escape << SaveAnswer::Cancel << dutch;
+    QTest::newRow("English, closing the question cancels")
+        << QString() << Action::CloseWindow << SaveAnswer::Cancel << english;
     QTest::newRow("Dutch, Cancel")
-        << QStringLiteral("NLD") << Action::ClickCancel << CloseAnswer::Cancel << dutch;
-    QTest::newRow("English, Yes") << QString() << Action::ClickYes << CloseAnswer::Save << english;
-    QTest::newRow("English, No") << QString() << Action::ClickNo << CloseAnswer::DontSave
-                                 << english;
+        << QStringLiteral("NLD") << Action::ClickCancel << SaveAnswer::Cancel << dutch;
+    QTest::newRow("English, Yes") << QString() << Action::ClickYes << SaveAnswer::Save << english;
+    QTest::newRow("English, No") << QString() << Action::ClickNo << SaveAnswer::DontSave << english;
     QTest::newRow("English, Cancel")
-        << QStringLiteral("ENU") << Action::ClickCancel << CloseAnswer::Cancel << english;
+        << QStringLiteral("ENU") << Action::ClickCancel << SaveAnswer::Cancel << english;
 }
 
 void TestYesNo::closingQuestion_answers()
 {
     QFETCH(QString, language);
     QFETCH(Action, action);
-    QFETCH(CloseAnswer, expected);
+    QFETCH(SaveAnswer, expected);
     QFETCH(QStringList, texts);
 
     sLanguage = language;
@@ -319,7 +351,7 @@ void TestYesNo::closingQuestion_answers()
         focused = m_dialog->focusWidget();
         perform(m_dialog, action);
     });
-    QCOMPARE(askToSaveOnClose(*m_dialog, caller), expected);
+    QCOMPARE(askToSaveChanges(*m_dialog, caller), expected);
 
     QCOMPARE(shown, texts);
     QVERIFY(cancelShown);
@@ -336,7 +368,7 @@ void TestYesNo::closingQuestion_withoutChanges_asksNothing()
         2000, m_dialog, [this] { m_dialog->hide(); }); // in case it is shown after all
 
     QWidget caller;
-    QCOMPARE(askToSaveOnClose(*m_dialog, caller), CloseAnswer::DontSave);
+    QCOMPARE(askToSaveChanges(*m_dialog, caller), SaveAnswer::DontSave);
     QCOMPARE(counter.shows, 0);
 }
 

@@ -1,4 +1,5 @@
 #include "printing/Print.h"
+#include "tests/DesktopScreen.h"
 
 #include "PdfTools.h"
 #include "PrintFormDriving.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QPageLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -308,22 +310,33 @@ private slots:
 
     void closing_savesPosition_andShowingRestoresIt()
     {
+        // The window is taller than the 1024-pixel test screen: it keeps its
+        // title bar on the screen, at the top. The main window's frame tells
+        // how large the print window's frame will be.
+        platform::setScreenPixelsPerInchForTesting(96);
+        QWidget mainWindow;
+        mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
         platform::Settings::writeString(QStringLiteral("PrintLeft"), QStringLiteral("abc"));
         {
             TPrintForm form;
             form.show();
-            QCOMPARE(form.pos(), QPoint(200, 100));
-            form.move(321, 123);
+            const QRect available = form.screen()->availableGeometry();
+            QVERIFY(form.frameGeometry().height() > available.height());
+            QCOMPARE(form.pos(), QPoint(200, available.top()));
+            form.move(321, 0);
             QTest::mouseClick(form.CancelButton, Qt::LeftButton);
             QVERIFY(!form.isVisible());
         }
         QCOMPARE(platform::Settings::readString(QStringLiteral("PrintLeft"), QString()),
             QStringLiteral("321"));
         QCOMPARE(platform::Settings::readString(QStringLiteral("PrintTop"), QString()),
-            QStringLiteral("123"));
+            QStringLiteral("0"));
+        platform::Settings::writeString(QStringLiteral("PrintTop"), QStringLiteral("-40"));
         TPrintForm again;
         again.show();
-        QCOMPARE(again.pos(), QPoint(321, 123));
+        QCOMPARE(again.pos(), QPoint(321, 0)); // not above the screen
+        platform::setScreenPixelsPerInchForTesting(120);
     }
 
 private:
@@ -346,5 +359,5 @@ private:
     QString m_defaultPrinter;
 };
 
-QTEST_MAIN(PrintFormTest)
+QZ_DESKTOP_TEST_MAIN(PrintFormTest)
 #include "tst_print.moc"
