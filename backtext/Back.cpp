@@ -267,10 +267,21 @@ QString TBackForm::runOpenDialog(const OpenRequest& request)
     return dialog->selectedFiles().constFirst();
 }
 
+TBackForm::OpenRequest TBackForm::pictureRequest() const
+{
+    return { ProgNam + localText(" - Afbeelding invoegen", " - Insert picture"),
+        localText("Afbeeldingen", "Pictures") + u'|' + richtext::pictureFilePatterns().join(u';'),
+        readDialogFolder(), QString() };
+}
+
+QString TBackForm::chooseFile(const OpenRequest& request)
+{
+    return m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
+}
+
 void TBackForm::LeesButtonClick()
 {
-    const OpenRequest request = readRequest();
-    const QString fileName = m_chooseFile ? m_chooseFile(request) : runOpenDialog(request);
+    const QString fileName = chooseFile(readRequest());
     if (fileName.isEmpty())
         return;
     richtext::loadRichTextFile(fileName, *RichEdit1->document(), kBackTextLimits);
@@ -322,6 +333,18 @@ void TBackForm::OKButtonClick()
 void TBackForm::CancelButtonClick()
 {
     close();
+}
+
+void TBackForm::insertPicture()
+{
+    const QString fileName = chooseFile(pictureRequest());
+    if (fileName.isEmpty())
+        return;
+    const qreal margins = 2 * RichEdit1->document()->documentMargin();
+    const QSizeF room = QSizeF(textArea().size()) - QSizeF(margins, margins);
+    QTextCursor cursor = RichEdit1->textCursor();
+    richtext::insertPictureFile(cursor, fileName, room);
+    RichEdit1->setTextCursor(cursor);
 }
 
 // The imported list is measured against what becomes the back picture: the

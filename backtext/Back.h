@@ -95,6 +95,9 @@ public:
     void SaveButtonClick();
     void OKButtonClick();
     void CancelButtonClick();
+    // Inserts a picture file chosen by the user at the cursor, made smaller
+    // to fit the text area.
+    void insertPicture();
     // Makes the text from a folder of music, audio files, a playlist or a
     // cue sheet.
     void ImportTracksClick();
@@ -106,6 +109,7 @@ public:
     // Between the top panel and the text; other commands join it with
     // formatBar->addCommand().
     FormatBar* formatBar = nullptr;
+    QAction* insertPictureAction = nullptr;
     QTextEdit* RichEdit1 = nullptr;
     QFrame* Panel2 = nullptr;
     QPushButton* OKButton = nullptr;
@@ -133,6 +137,8 @@ private:
     QFileDialog* openDialog();
     QString runOpenDialog(const OpenRequest& request);
     OpenRequest readRequest() const;
+    OpenRequest pictureRequest() const;
+    QString chooseFile(const OpenRequest& request);
 
     platform::WindowPosition m_position;
     BackFormMainWindow m_mainWindow;

@@ -5,6 +5,7 @@
 
 #include "backtext/EditorScrollBar.h"
 #include "backtext/FormatBar.h"
+#include "backtext/FormatIcons.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
 #include "support/SharedState.h"
@@ -81,6 +82,9 @@ void TBackForm::createControls()
     RichEdit1->setFont(editorFont);
     RichEdit1->setTabStopDistance(kDefaultTabDistance);
     formatBar = new FormatBar(RichEdit1, this);
+    insertPictureAction = formatBar->addCommand(QString(), [this] { insertPicture(); });
+    // An icon: the bar has room for one more text command beside it.
+    insertPictureAction->setIcon(formaticons::picture());
 
     Panel2 = createPanel(this);
     OKButton = createButton(Panel2, 283, 38);
@@ -139,6 +143,8 @@ void TBackForm::FormCreate()
     SaveButton->setText(text("&Bewaar", "&Save"));
     OKButton->setText(text("&Kopieer naar Achterkant", "&Copy to Back Cover"));
     CancelButton->setText(text("Annuleren", "Cancel"));
+    insertPictureAction->setText(text("Afbeelding invoegen...", "Insert picture..."));
+    insertPictureAction->setToolTip(insertPictureAction->text());
     // The instructions name the button that copies: there is no OK button.
     const QString lineBreak = QStringLiteral("\n\r");
     Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak

@@ -103,4 +103,18 @@ QIcon rightTab()
     });
 }
 
+QIcon picture()
+{
+    return painted([](QPainter& painter) {
+        painter.setPen(inkPen(1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(2.75, 4.75, 18.5, 14.5));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kInk);
+        painter.drawEllipse(QPointF(15.5, 9.5), 2, 2);
+        painter.drawPolygon(QPolygonF(
+            { QPointF(4, 18), QPointF(9.5, 11), QPointF(13, 15), QPointF(15, 13), QPointF(20, 18) }));
+    });
+}
+
 } // namespace formaticons

@@ -18,5 +18,7 @@ QIcon alignment(Qt::Alignment alignment);
 QIcon turnArrow(bool forward);
 // A line of text whose end is pushed against a bar at the right edge.
 QIcon rightTab();
+// A framed landscape: hills under a sun.
+QIcon picture();
 
 } // namespace formaticons

@@ -56,10 +56,12 @@ inline void writeBenchPhoto(const QString& path)
     std::fclose(file);
 }
 
-inline double medianMs(int runs, const std::function<void()>& step)
+// With work before each run that is not timed.
+inline double medianMs(int runs, const std::function<void()>& prepare, const std::function<void()>& step)
 {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
+        prepare();
         QElapsedTimer timer;
         timer.start();
         step();
@@ -67,4 +69,9 @@ inline double medianMs(int runs, const std::function<void()>& step)
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+inline double medianMs(int runs, const std::function<void()>& step)
+{
+    return medianMs(runs, [] {}, step);
 }

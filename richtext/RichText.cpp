@@ -2,13 +2,15 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/Files.h"
+#include "platform/Picture.h"
 #include "platform/Windows1252.h"
 #include "richtext/RtfCodePages.h"
+#include "richtext/RtfPictures.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 
 #include <QDir>
-
+#include <QImageReader>
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <algorithm>
@@ -130,6 +132,26 @@ void saveRichTextFile(const QString& path, const QTextDocument& document)
     QString reason;
     if (!platform::saveWholeFile(path, writeRtf(document), &reason))
         throw UserError(QStringLiteral("Cannot write \"%1\": %2").arg(nativePath(path), reason));
+}
+
+void insertPictureFile(QTextCursor& cursor, const QString& path, QSizeF room)
+{
+    const QByteArray bytes = readWholeFile(path, platform::kMaxPictureFileSize);
+    try {
+        rtf::insertPicture(cursor, bytes, room);
+    } catch (const platform::PictureError& error) {
+        throw UserError(QStringLiteral("Cannot insert the picture \"%1\": %2").arg(nativePath(path), error.reason()));
+    }
+}
+
+QStringList pictureFilePatterns()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    if (!patterns.contains(QStringLiteral("*.jpg")))
+        patterns << QStringLiteral("*.jpg") << QStringLiteral("*.jpeg");
+    return patterns;
 }
 
 bool isRtf(const QByteArray& data)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <limits>
 
+class QTextCursor;
 class QTextDocument;
 
 // The back text's files: rich text (RTF) read into and written from a text
@@ -31,6 +34,16 @@ void loadRichTextFile(const QString& path, QTextDocument& document, TextLimits l
 // full. Throws UserError naming the file, with the system's reason, when it
 // cannot be written; an existing file is then kept as it was.
 void saveRichTextFile(const QString& path, const QTextDocument& document);
+
+// Inserts a picture file at the cursor at its natural size, made smaller to
+// fit room (pixels). A picture larger than it is shown is kept at twice the
+// size shown, which keeps the back text's file small. Throws UserError naming
+// the file when it cannot be read or holds no picture this program reads;
+// the document is then left as it was.
+void insertPictureFile(QTextCursor& cursor, const QString& path, QSizeF room);
+
+// File name patterns ("*.png") of the pictures insertPictureFile() reads.
+QStringList pictureFilePatterns();
 
 bool isRtf(const QByteArray& data);
 

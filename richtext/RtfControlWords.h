@@ -15,6 +15,22 @@ enum class Op : quint8 {
     ColorTable,
     Upr,             // two versions of the same text: the plain one is skipped...
     Ud,              // ...and this Unicode one kept
+    Object,          // an embedded object...
+    Result,          // ...and what it shows
+    Picture,
+    ShapePicture,    // a picture...
+    NonShapePicture, // ...and its stand-in for readers without it
+    ListTable,
+    List,
+    ListLevel,
+    LevelText,
+    ListOverrideTable,
+    ListOverride,
+    ListLabel,       // "\listtext", "\pntext"
+    NestedRow,       // "\nesttableprops": the end of a row of a table in a table
+    Numbering,       // "\pn"
+    NumberingBefore, // "\pntxtb"
+    NumberingAfter,  // "\pntxta"
     // document
     CharacterSet,    // \ansi, \mac, \pc, \pca; argument: their code page
     AnsiCodePage,
@@ -45,6 +61,33 @@ enum class Op : quint8 {
     TabPosition,
     TabKind,
     PageBreakBefore,
+    // lists
+    ListId,
+    LevelNumberFormat,
+    ListNumber,      // "\ls"
+    ListLevelNumber, // "\ilvl"
+    NumberingKind,   // argument: a NumberingKind
+    NumberingLevel,
+    NumberingStyle,  // argument: a QTextListFormat::Style
+    // pictures
+    PictureKind,     // argument: a PictureKind
+    PictureValue,    // argument: a PictureValue
+    // tables
+    RowDefaults,
+    RowLeft,
+    RowGap,
+    RowAlign,
+    CellBoundary,
+    CellMerge,       // argument: a CellMergeWord
+    CellBackground,
+    CellAlign,       // argument: a CellAlignment
+    InTable,
+    TableLevel,
+    CellEnd,
+    RowEnd,
+    BorderOf,        // argument: 1 a row's border, 2 a cell's, 0 anything else's
+    BorderStyle,     // argument: 1 a line, 0 none
+    BorderWidth,
     // characters
     Plain,
     Bold,
@@ -59,6 +102,10 @@ enum class Op : quint8 {
     Hidden,
     Unicode,
 };
+
+enum class NumberingKind : quint8 { Bullet, Body, Continue };
+enum class PictureValue : quint8 { Width, Height, GoalWidth, GoalHeight, ScaleX, ScaleY, BitsPerPixel, WidthBytes };
+enum class CellMergeWord : quint8 { First, Next, VerticalFirst, VerticalNext };
 
 struct ControlWord
 {

@@ -10,32 +10,6 @@ namespace {
 constexpr qreal kTwipsPerPixel = 15.0;
 constexpr int kTwipsPerLine = 240; // line spacing "multiple" counts 240ths of a line
 
-Qt::Alignment toQtAlignment(Alignment alignment)
-{
-    switch (alignment) {
-    case Alignment::Center:
-        return Qt::AlignHCenter;
-    case Alignment::Right:
-        return Qt::AlignRight;
-    case Alignment::Justify:
-        return Qt::AlignJustify;
-    case Alignment::Left:
-        break;
-    }
-    return Qt::AlignLeft;
-}
-
-Alignment fromQtAlignment(Qt::Alignment alignment)
-{
-    if (alignment & Qt::AlignHCenter)
-        return Alignment::Center;
-    if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
-        return Alignment::Right;
-    if (alignment & Qt::AlignJustify)
-        return Alignment::Justify;
-    return Alignment::Left;
-}
-
 void setLineHeight(QTextBlockFormat& format, const ParagraphState& paragraph)
 {
     switch (paragraph.spacing) {
@@ -84,6 +58,32 @@ QTextOption::Tab toQtTab(const TabStop& stop)
 }
 
 } // namespace
+
+Qt::Alignment toQtAlignment(Alignment alignment)
+{
+    switch (alignment) {
+    case Alignment::Center:
+        return Qt::AlignHCenter;
+    case Alignment::Right:
+        return Qt::AlignRight;
+    case Alignment::Justify:
+        return Qt::AlignJustify;
+    case Alignment::Left:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+
+Alignment fromQtAlignment(Qt::Alignment alignment)
+{
+    if (alignment & Qt::AlignHCenter)
+        return Alignment::Center;
+    if (alignment & (Qt::AlignRight | Qt::AlignTrailing))
+        return Alignment::Right;
+    if (alignment & Qt::AlignJustify)
+        return Alignment::Justify;
+    return Alignment::Left;
+}
 
 qreal pixelsFromTwips(int twips)
 {

@@ -15,6 +15,9 @@ constexpr int kDefaultHalfPoints = 24;  // 12 points, the size of unformatted te
 constexpr int kMaxTwips = 31680;        // 22 inches, far beyond any page
 constexpr int kMaxHalfPoints = 3276;
 constexpr int kMaxTabStops = 64;
+constexpr int kMaxBorderTwips = 240;    // a sixth of an inch
+// Table cells are at least this wide; column edges closer than this are one.
+constexpr int kNarrowestCellTwips = 20;
 
 qreal pixelsFromTwips(int twips);
 int twipsFromPixels(qreal pixels);
@@ -66,6 +69,9 @@ struct ParagraphState
     LineSpacing spacing = LineSpacing::Single;
     int spacingValue = 0; // twips, or 240ths of a line for Multiple
     bool pageBreakBefore = false;
+    bool inTable = false; // "\intbl": the paragraph belongs to a table cell
+    int list = 0;         // the list it is an item of ("\ls", or one of the "\pn" form); 0: none
+    int listLevel = 0;    // "\ilvl", from 0
     QList<TabStop> tabs;
 
     bool operator==(const ParagraphState&) const = default;
@@ -77,6 +83,9 @@ struct ParagraphState
 // A font's name as a file can hold it: one line of text ended by ";", so
 // without ";", tabs or line breaks, and without spaces around it.
 QString fontName(QString family);
+
+Qt::Alignment toQtAlignment(Alignment alignment);
+Alignment fromQtAlignment(Qt::Alignment alignment);
 
 QTextBlockFormat toBlockFormat(const ParagraphState& paragraph);
 ParagraphState fromBlockFormat(const QTextBlockFormat& format, qreal indentWidth);

@@ -91,10 +91,34 @@ void RtfOutput::special(char16_t c)
         unicode(c);
 }
 
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+constexpr qsizetype kHexBytesPerLine = 64;
+
+} // namespace
+
 void RtfOutput::hexByte(int byte)
 {
-    static const char digits[] = "0123456789abcdef";
-    bytes.append("\\'").append(digits[byte >> 4]).append(digits[byte & 15]);
+    bytes.append("\\'").append(kHexDigits[byte >> 4]).append(kHexDigits[byte & 15]);
+    m_needsDelimiter = false;
+}
+
+void RtfOutput::hexData(const QByteArray& data)
+{
+    const qsizetype lines = (data.size() + kHexBytesPerLine - 1) / kHexBytesPerLine;
+    const qsizetype start = bytes.size();
+    bytes.resize(start + data.size() * 2 + lines * 2);
+    char* out = bytes.data() + start;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (i % kHexBytesPerLine == 0) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        const auto byte = quint8(data.at(i));
+        *out++ = kHexDigits[byte >> 4];
+        *out++ = kHexDigits[byte & 15];
+    }
     m_needsDelimiter = false;
 }
 

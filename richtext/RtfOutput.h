@@ -18,12 +18,14 @@ public:
     void word(const char* name, int value);
     void text(QStringView text);
     void lineEnd() { raw("\r\n"); }
+    void hexByte(int byte); // "\'hh"
+    // Bytes as hexadecimal digits, in lines of a readable length.
+    void hexData(const QByteArray& data);
 
 private:
     void character(char16_t c);
     void ascii(char c);
     void special(char16_t c);
-    void hexByte(int byte);
     void unicode(char16_t c);
 
     bool m_needsDelimiter = false;

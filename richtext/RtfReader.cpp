@@ -8,7 +8,7 @@ namespace richtext::rtf {
 
 namespace {
 
-constexpr std::size_t kMaxGroupDepth = 1024; // deeper groups are skipped whole
+constexpr std::size_t kMaxGroupDepth = 1024; // deeper groups share the state at this depth
 constexpr std::size_t kMaxWordLength = 32;
 constexpr qint64 kParameterLimit = 2147483647;
 
@@ -96,10 +96,24 @@ void RtfReader::parse()
             ++m_pos;
             break;
         default:
-            readText();
+            if (top().destination == Destination::Picture)
+                readPictureData();
+            else
+                readText();
             break;
         }
     }
+}
+
+// Picture data is megabytes of hexadecimal digits, read in one go up to the
+// next control word or group.
+void RtfReader::readPictureData()
+{
+    m_ignorableNext = false;
+    const char* start = m_pos;
+    while (m_pos < m_end && *m_pos != '\\' && *m_pos != '{' && *m_pos != '}')
+        ++m_pos;
+    m_picture.addHex(start, m_pos - start);
 }
 
 void RtfReader::readText()
@@ -131,8 +145,7 @@ void RtfReader::readControl()
         return;
     }
     flushBytes();
-    if (consumeFallback())
-        return;
+    m_fallbackLeft = 0;
     readControlSymbol(symbol);
 }
 
@@ -140,14 +153,15 @@ void RtfReader::readControlWord()
 {
     const std::string_view name = scanWordName();
     const Parameter parameter = scanParameter();
+    m_fallbackLeft = 0;
     if (name == "bin") {
-        skipBinary(parameter); // binary data is never text, in any group
-        consumeFallback();
+        if (top().destination == Destination::Picture)
+            readBinary(parameter);
+        else
+            skipBinary(parameter); // binary data is never text, in any group
         return;
     }
     flushBytes();
-    if (consumeFallback())
-        return;
     handleWord(name, parameter);
 }
 
@@ -186,6 +200,13 @@ void RtfReader::skipBinary(Parameter length)
 {
     const qint64 wanted = std::max(0, length.value);
     m_pos += std::min<qint64>(wanted, m_end - m_pos);
+}
+
+void RtfReader::readBinary(Parameter length)
+{
+    const char* start = m_pos;
+    skipBinary(length);
+    m_picture.data.append(start, m_pos - start);
 }
 
 // "\'hh"; an escape cut short by a character that is no hex digit is dropped.
@@ -258,7 +279,9 @@ void RtfReader::skipGroupContent()
 }
 
 // After "\uN" the next N characters of the file are the plain-text stand-in
-// for the Unicode character and are passed over. Braces end the stand-in.
+// for the Unicode character and are passed over. A character is a text byte,
+// an escaped one or a "\'hh"; braces, control words and other control
+// symbols end the stand-in, as writers that leave it out rely on.
 bool RtfReader::consumeFallback()
 {
     if (m_fallbackLeft == 0)
@@ -278,10 +301,15 @@ void RtfReader::openGroup()
         m_groups.emplace_back();
         return;
     }
+    if (m_groups.size() >= kMaxGroupDepth) {
+        // Deeper groups keep their text but get no state of their own: what
+        // they change holds until the outermost of them closes.
+        if (m_extraDepth++ == 0)
+            m_deepState = top();
+        return;
+    }
     GroupState inner = top();
     m_groups.push_back(std::move(inner));
-    if (m_groups.size() > kMaxGroupDepth)
-        m_skipDepth = 1;
 }
 
 void RtfReader::closeGroup()
@@ -289,13 +317,23 @@ void RtfReader::closeGroup()
     flushBytes();
     m_ignorableNext = false;
     m_fallbackLeft = 0;
-    const Destination destination = top().destination;
     settleSurrogate();
-    if (destination == Destination::FontTable)
-        commitFont();
+    if (m_extraDepth > 0) {
+        if (--m_extraDepth == 0) {
+            top() = std::move(*m_deepState);
+            m_deepState.reset();
+        }
+        return;
+    }
+    const Destination destination = top().destination;
+    // A group that only inherits its destination closes nothing; font
+    // entries are groups of the font table.
+    const bool opened = m_groups.size() < 2 || m_groups[m_groups.size() - 2].destination != destination;
+    if (opened || destination == Destination::FontTable)
+        closeDestination(destination);
     m_groups.pop_back();
-    if (destination == Destination::FontTable || destination == Destination::ColorTable)
-        m_builder.tablesChanged();
+    if (opened && destination == Destination::Numbering && !m_groups.empty())
+        commitNumbering();
     m_finished = m_groups.empty();
 }
 

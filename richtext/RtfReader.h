@@ -4,10 +4,13 @@
 #include "richtext/RtfControlWords.h"
 #include "richtext/RtfDocumentBuilder.h"
 #include "richtext/RtfFormat.h"
+#include "richtext/RtfLists.h"
+#include "richtext/RtfPictures.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,12 +30,31 @@ public:
     void read(QByteArrayView rtf);
 
 private:
-    enum class Destination : quint8 { Text, FontTable, ColorTable, Upr };
+    enum class Destination : quint8 {
+        Text,
+        FontTable,
+        ColorTable,
+        Upr,
+        Object,  // an embedded object: only its "\result" is read
+        Picture,
+        ListTable,
+        List,
+        ListLevel,
+        LevelText,
+        ListOverrideTable,
+        ListOverride,
+        ListLabel, // "\listtext", "\pntext": a list item's label for readers without lists
+        Numbering, // "\pn"
+        NumberingBefore,
+        NumberingAfter,
+    };
+    // Which pictures of a picture and its stand-in ("\shppict", "\nonshppict") were shown.
+    enum class ShapePicture : quint8 { None, Shown, Missed };
 
     struct GroupState
     {
         Destination destination = Destination::Text;
-        Destination uprOuter = Destination::Text; // where "\ud" returns to
+        Destination outer = Destination::Text; // around "\upr", an object or a picture
         int fallbackCount = 1;                         // "\uc"
         bool lineMultiple = false;                     // "\slmult"
         QTextOption::TabType pendingTab = QTextOption::LeftTab;
@@ -51,6 +73,7 @@ private:
     // scanning
     void parse();
     void readText();
+    void readPictureData();
     void readControl();
     void readControlWord();
     void readControlSymbol(char symbol);
@@ -69,6 +92,12 @@ private:
     // control words
     void handleWord(std::string_view name, Parameter parameter);
     bool applyDestinationWord(const ControlWord& word);
+    bool applyObjectWord(const ControlWord& word);
+    bool applyListWord(const ControlWord& word, Parameter parameter);
+    void applyNumberingWord(const ControlWord& word, Parameter parameter);
+    void applyPictureWord(const ControlWord& word, Parameter parameter);
+    bool applyTableWord(const ControlWord& word, Parameter parameter);
+    void applyBorderWord(const ControlWord& word, Parameter parameter);
     bool applyDocumentWord(const ControlWord& word, Parameter parameter);
     void applyFontTableWord(const ControlWord& word, Parameter parameter);
     void applyColorTableWord(const ControlWord& word, Parameter parameter);
@@ -77,11 +106,21 @@ private:
     bool applyCharacterWord(const ControlWord& word, Parameter parameter);
     void setLineSpacing(int value);
     void endParagraph();
+    void endCell();
+    void endRow();
+
+    // lists, pictures
+    void closeDestination(Destination destination);
+    void settleListLabel();
+    void commitNumbering();
+    void insertPicture();
+    void readBinary(Parameter length);
 
     // text
     void addBytes(const char* bytes, qsizetype size);
     void addFontTableBytes(const char* bytes, qsizetype size);
     void addColorTableBytes(const char* bytes, qsizetype size);
+    void addLevelTextBytes(const char* bytes, qsizetype size);
     void addCharacter(char16_t character);
     void addUnicode(Parameter parameter);
     void flushBytes();
@@ -99,6 +138,8 @@ private:
     DocumentBuilder m_builder;
     CodePageCache m_codePages;
     std::vector<GroupState> m_groups;
+    std::size_t m_extraDepth = 0;           // groups opened past the depth limit
+    std::optional<GroupState> m_deepState;  // the state those groups started from
 
     const char* m_pos = nullptr;
     const char* m_end = nullptr;
@@ -119,6 +160,30 @@ private:
     int m_green = 0;
     int m_blue = 0;
     bool m_colorGiven = false;
+
+    QHash<int, ListDefinition> m_listDefinitions; // by "\listid"
+    ListDefinition m_list;
+    int m_listId = 0;
+    int m_levelCount = 0;
+    int m_levelNumberFormat = 0;
+    QString m_levelText;
+    int m_overrideList = 0;
+    int m_overrideNumber = 0;
+    QHash<QString, int> m_numberingLists; // numbers of the older form's lists, by what they draw
+    ListLevel m_numbering; // "\pn" being read
+    std::optional<NumberingKind> m_numberingKind;
+    int m_numberingLevel = 0;
+    QString m_label;      // a "\listtext" not yet known to be needed
+    CharState m_labelChars;
+
+    PictureState m_picture;
+    qint64 m_picturePixelsLeft = kPicturePixelsPerText;
+    ShapePicture m_shapePicture = ShapePicture::None;
+
+    enum class BorderOf : quint8 { Nothing, Row, Cell };
+    BorderOf m_borderOf = BorderOf::Nothing;
+    bool m_borderOn = false;
+    int m_borderWidth = 0;
 };
 
 } // namespace richtext::rtf

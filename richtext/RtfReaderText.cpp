@@ -24,6 +24,9 @@ void RtfReader::addBytes(const char* bytes, qsizetype size)
         return;
     switch (top().destination) {
     case Destination::Text:
+    case Destination::ListLabel:
+    case Destination::NumberingBefore:
+    case Destination::NumberingAfter:
         m_bytes.append(bytes, size);
         break;
     case Destination::FontTable:
@@ -32,8 +35,28 @@ void RtfReader::addBytes(const char* bytes, qsizetype size)
     case Destination::ColorTable:
         addColorTableBytes(bytes, size);
         break;
-    case Destination::Upr:
+    case Destination::Picture:
+        m_picture.addHex(bytes, size);
         break;
+    case Destination::LevelText:
+        addLevelTextBytes(bytes, size);
+        break;
+    default:
+        break; // destinations without text
+    }
+}
+
+// A list level's text starts with its length, and its numbers are the
+// characters 0 to 8, which text never holds: those are taken as they are.
+void RtfReader::addLevelTextBytes(const char* bytes, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (quint8(bytes[i]) < kListLevels || (m_levelText.isEmpty() && m_bytes.isEmpty())) {
+            flushBytes();
+            m_levelText.append(QChar(char16_t(bytes[i])));
+        } else {
+            m_bytes.append(bytes[i]);
+        }
     }
 }
 
@@ -122,9 +145,18 @@ QString* RtfReader::sink()
     GroupState& state = top();
     switch (state.destination) {
     case Destination::Text:
+        settleListLabel();
         return m_builder.runFor(state.chars, state.paragraph);
     case Destination::FontTable:
         return &m_font.family;
+    case Destination::LevelText:
+        return &m_levelText;
+    case Destination::ListLabel:
+        return &m_label;
+    case Destination::NumberingBefore:
+        return &m_numbering.prefix;
+    case Destination::NumberingAfter:
+        return &m_numbering.suffix;
     default:
         return nullptr;
     }

@@ -25,7 +25,7 @@ void RtfReader::handleWord(std::string_view name, Parameter parameter)
     }
     if (top().destination == Destination::Upr) {
         if (word->op == Op::Ud)
-            top().destination = top().uprOuter;
+            top().destination = top().outer;
         return;
     }
     if (applyDestinationWord(*word) || applyDocumentWord(*word, parameter))
@@ -36,6 +36,10 @@ void RtfReader::handleWord(std::string_view name, Parameter parameter)
     }
     switch (top().destination) {
     case Destination::Text:
+    case Destination::ListLabel:
+    case Destination::LevelText:
+    case Destination::NumberingBefore:
+    case Destination::NumberingAfter:
         applyTextWord(*word, parameter);
         break;
     case Destination::FontTable:
@@ -44,7 +48,18 @@ void RtfReader::handleWord(std::string_view name, Parameter parameter)
     case Destination::ColorTable:
         applyColorTableWord(*word, parameter);
         break;
-    case Destination::Upr:
+    case Destination::Picture:
+        applyPictureWord(*word, parameter);
+        break;
+    case Destination::List:
+    case Destination::ListLevel:
+    case Destination::ListOverride:
+        applyListWord(*word, parameter);
+        break;
+    case Destination::Numbering:
+        applyNumberingWord(*word, parameter);
+        break;
+    default:
         break;
     }
 }
@@ -65,13 +80,13 @@ bool RtfReader::applyDestinationWord(const ControlWord& word)
         m_colorGiven = false;
         return true;
     case Op::Upr:
-        state.uprOuter = state.destination;
+        state.outer = state.destination;
         state.destination = Destination::Upr;
         return true;
     case Op::Ud:
         return true; // outside "\upr" it changes nothing
     default:
-        return false;
+        return applyObjectWord(word);
     }
 }
 
@@ -139,7 +154,7 @@ void RtfReader::applyColorTableWord(const ControlWord& word, Parameter parameter
 
 void RtfReader::applyTextWord(const ControlWord& word, Parameter parameter)
 {
-    if (!applyParagraphWord(word, parameter))
+    if (!applyParagraphWord(word, parameter) && !applyTableWord(word, parameter) && !applyListWord(word, parameter))
         applyCharacterWord(word, parameter);
 }
 
@@ -277,7 +292,28 @@ void RtfReader::endParagraph()
     if (top().destination != Destination::Text)
         return;
     settleSurrogate();
+    settleListLabel();
     m_builder.endParagraph(top().chars, top().paragraph);
+}
+
+void RtfReader::endCell()
+{
+    if (top().destination != Destination::Text)
+        return;
+    settleSurrogate();
+    settleListLabel();
+    if (!m_builder.endCell(top().chars, top().paragraph))
+        addCharacter(u'\t');
+}
+
+void RtfReader::endRow()
+{
+    if (top().destination != Destination::Text)
+        return;
+    settleSurrogate();
+    settleListLabel();
+    if (!m_builder.endRow(top().chars, top().paragraph))
+        m_builder.endParagraph(top().chars, top().paragraph);
 }
 
 } // namespace richtext::rtf

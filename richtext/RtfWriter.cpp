@@ -1,37 +1,73 @@
 #include "richtext/RtfWriter.h"
 
+#include "richtext/RtfCharacterWriter.h"
 #include "richtext/RtfCodePages.h"
 #include "richtext/RtfFormat.h"
+#include "richtext/RtfListWriter.h"
+#include "richtext/RtfLists.h"
 #include "richtext/RtfOutput.h"
+#include "richtext/RtfPictures.h"
 
-#include <QHash>
-#include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextList>
+#include <QTextTable>
 
-#include <cmath>
+#include <algorithm>
 
 namespace richtext::rtf {
 
 namespace {
+
+constexpr qreal kFallbackTextWidth = 552; // pixels: the back picture's width
+constexpr qreal kNarrowestColumn = 24; // pixels left for a column without a width
+
+// A table's columns as a file gives them: right edges from the page's left
+// margin, in twips.
+struct TableGeometry
+{
+    int left = 0;
+    int gap = 0;
+    int border = 0;
+    Alignment alignment = Alignment::Left;
+    QList<int> edges;
+};
+
+bool startsWithTable(QTextFrame::iterator it)
+{
+    if (it.currentBlock().length() != 1)
+        return false;
+    ++it;
+    return !it.atEnd() && qobject_cast<QTextTable*>(it.currentFrame());
+}
+
+void collectBlocks(
+    QTextFrame::iterator it, const QTextFrame::iterator& end, QList<QTextBlock>& blocks)
+{
+    for (; it != end; ++it) {
+        if (const QTextFrame* frame = it.currentFrame())
+            collectBlocks(
+                frame->begin(), frame->end(), blocks); // tables in tables become paragraphs
+        else
+            blocks.append(it.currentBlock());
+    }
+}
 
 class RtfWriter
 {
 public:
     explicit RtfWriter(const QTextDocument& document)
         : m_document(document)
-        , m_defaultFont(document.defaultFont())
+        , m_characters(document.defaultFont())
+        , m_lists(document)
     {
-        fontIndex(familyOf(m_defaultFont)); // the default font is font 0
-        m_colors.append(QColor());          // colour 0 is the automatic colour
     }
 
     QByteArray write()
     {
         m_body.bytes.reserve(m_document.characterCount() * 2 + 1024);
-        for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next())
-            writeBlock(block);
+        writeFrame(*m_document.rootFrame());
         RtfOutput file = header();
         file.bytes.append(m_body.bytes);
         file.raw("}\r\n");
@@ -39,12 +75,6 @@ public:
     }
 
 private:
-    static QString familyOf(const QFont& font)
-    {
-        const QStringList families = font.families();
-        return families.isEmpty() ? font.family() : families.first();
-    }
-
     RtfOutput header() const
     {
         RtfOutput out;
@@ -53,114 +83,233 @@ private:
         out.word("ansi");
         out.word("ansicpg", kWindows1252);
         out.word("deff", 0);
-        out.word("deftab", std::max(1, twipsFromPixels(m_document.defaultTextOption().tabStopDistance())));
+        out.word("deftab",
+            std::max(1, twipsFromPixels(m_document.defaultTextOption().tabStopDistance())));
         out.word("uc", 1);
         out.lineEnd();
-        writeFontTable(out);
-        writeColorTable(out);
+        m_characters.writeFontTable(out);
+        m_characters.writeColorTable(out);
+        m_lists.writeTables(out);
+        // Readers take files without a generator for ones from an old word
+        // processor: LibreOffice then reads runs of spaces with extra ones.
+        out.raw("{\\*\\generator qzLayer;}");
+        out.lineEnd();
         return out;
     }
 
-    void writeFontTable(RtfOutput& out) const
+    void writeFrame(const QTextFrame& frame)
     {
-        out.raw("{");
-        out.word("fonttbl");
-        for (int i = 0; i < m_fonts.size(); ++i) {
-            out.raw("{");
-            out.word("f", i);
-            out.word("fnil");
-            out.word("fcharset", 0);
-            out.text(m_fonts.at(i));
-            out.raw(";}");
+        for (auto it = frame.begin(); !it.atEnd(); ++it) {
+            if (const QTextFrame* child = it.currentFrame()) {
+                if (const auto* table = qobject_cast<const QTextTable*>(child))
+                    writeTable(*table);
+                else
+                    writeFrame(*child);
+                continue;
+            }
+            // A table at the start of the text needs an empty line before
+            // it, which the document does not show.
+            if (it.currentBlock() == m_document.begin() && startsWithTable(it))
+                continue;
+            writeBlock(it.currentBlock(), false, "par");
         }
-        out.raw("}");
-        out.lineEnd();
     }
 
-    void writeColorTable(RtfOutput& out) const
+    // ---- tables
+
+    void writeTable(const QTextTable& table)
     {
-        if (m_colors.size() == 1)
-            return;
-        out.raw("{");
-        out.word("colortbl");
-        out.raw(";");
-        for (qsizetype i = 1; i < m_colors.size(); ++i) {
-            const QColor& color = m_colors.at(i);
-            out.word("red", color.red());
-            out.word("green", color.green());
-            out.word("blue", color.blue());
-            out.raw(";");
+        const TableGeometry geometry = geometryOf(table);
+        for (int row = 0; row < table.rows(); ++row) {
+            writeRowDefinition(table, row, geometry);
+            for (int column = 0; column < table.columns();) {
+                const QTextTableCell cell = table.cellAt(row, column);
+                if (cell.row() == row) {
+                    writeCell(cell);
+                } else { // covered by a cell above: an empty cell merged into it
+                    m_body.word("pard");
+                    m_body.word("intbl");
+                    m_body.word("cell");
+                }
+                column = std::max(column + 1, cell.column() + cell.columnSpan());
+            }
+            m_body.word("row");
+            m_body.lineEnd();
         }
-        out.raw("}");
-        out.lineEnd();
     }
 
-    void writeBlock(const QTextBlock& block)
+    TableGeometry geometryOf(const QTextTable& table) const
     {
-        ParagraphState paragraph = fromBlockFormat(block.blockFormat(), m_document.indentWidth());
-        const QTextList* list = block.textList();
-        if (list) {
-            const qreal listIndent = list->format().indent() * m_document.indentWidth();
-            paragraph.left = clampTwips(qint64(paragraph.left) + twipsFromPixels(listIndent));
+        const QTextTableFormat format = table.format();
+        TableGeometry geometry;
+        geometry.left = twipsFromPixels(format.leftMargin());
+        geometry.gap = std::max(0, twipsFromPixels(format.cellPadding()));
+        geometry.border = format.border() > 0
+            ? std::clamp(twipsFromPixels(format.border()), 1, kMaxBorderTwips)
+            : 0;
+        geometry.alignment = fromQtAlignment(format.alignment());
+
+        // Fixed widths as they are, percentages of the text's width, and
+        // what is left shared by the columns without a width.
+        const qreal textWidth
+            = m_document.textWidth() > 0 ? m_document.textWidth() : kFallbackTextWidth;
+        const qreal available
+            = std::max<qreal>(0, textWidth - format.leftMargin() - format.rightMargin());
+        const QList<QTextLength> constraints = format.columnWidthConstraints();
+        QList<qreal> widths(table.columns(), -1);
+        qreal taken = 0;
+        int open = 0;
+        for (int column = 0; column < table.columns(); ++column) {
+            const QTextLength length = constraints.value(column);
+            if (length.type() == QTextLength::FixedLength)
+                widths[column] = std::max<qreal>(0, length.rawValue());
+            else if (length.type() == QTextLength::PercentageLength)
+                widths[column] = available * std::clamp<qreal>(length.rawValue(), 0, 100) / 100;
+            if (widths.at(column) >= 0)
+                taken += widths.at(column);
+            else
+                ++open;
         }
-        writeParagraphFormat(paragraph);
-        if (list)
-            writeListMarker(*list, block);
-        bool empty = true;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            writeRun(charState(fragment.charFormatIndex(), fragment.charFormat()), fragment.text());
-            empty = false;
+        const qreal share = open > 0 ? std::max(kNarrowestColumn, (available - taken) / open) : 0;
+        qreal right = 0;
+        for (const qreal width : std::as_const(widths)) {
+            right += std::max(width >= 0 ? width : share, pixelsFromTwips(kNarrowestCellTwips));
+            geometry.edges.append(clampTwips(qint64(geometry.left) + twipsFromPixels(right)));
         }
-        if (empty)
-            switchTo(charState(block.charFormatIndex(), block.charFormat())); // the empty line's size
-        m_body.word("par");
+        return geometry;
+    }
+
+    void writeRowDefinition(const QTextTable& table, int row, const TableGeometry& geometry)
+    {
+        m_body.word("trowd");
+        m_body.word("trgaph", geometry.gap);
+        m_body.word("trleft", geometry.left);
+        if (geometry.alignment == Alignment::Center)
+            m_body.word("trqc");
+        else if (geometry.alignment == Alignment::Right)
+            m_body.word("trqr");
+        for (int column = 0; column < table.columns();) {
+            const QTextTableCell cell = table.cellAt(row, column);
+            if (cell.rowSpan() > 1)
+                m_body.word(cell.row() == row ? "clvmgf" : "clvmrg");
+            writeCellFormat(cell.format().toTableCellFormat(), geometry.border);
+            column = std::max(column + 1, cell.column() + cell.columnSpan());
+            m_body.word("cellx", geometry.edges.at(std::min(column, table.columns()) - 1));
+        }
         m_body.lineEnd();
     }
 
-    // Raised and lowered text goes in a group of its own: some readers take
-    // a paragraph end after "\super" outside a group for one before it.
-    void writeRun(const CharState& state, const QString& text)
+    void writeCellFormat(const QTextTableCellFormat& format, int border)
     {
-        if (state.script == Script::Normal) {
-            switchTo(state);
-            m_body.text(text);
-            return;
+        if (format.verticalAlignment() == QTextCharFormat::AlignMiddle)
+            m_body.word("clvertalc");
+        else if (format.verticalAlignment() == QTextCharFormat::AlignBottom)
+            m_body.word("clvertalb");
+        const QBrush background = format.background();
+        if (format.hasProperty(QTextFormat::BackgroundBrush) && background.style() != Qt::NoBrush)
+            m_body.word("clcbpat", m_characters.colorIndex(background.color()));
+        if (border > 0) {
+            for (const char* side : { "clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr" }) {
+                m_body.word(side);
+                m_body.word("brdrs");
+                m_body.word("brdrw", border);
+            }
         }
-        CharState outside = state;
-        outside.script = Script::Normal;
-        switchTo(outside);
+    }
+
+    void writeCell(const QTextTableCell& cell)
+    {
+        QList<QTextBlock> blocks;
+        collectBlocks(cell.begin(), cell.end(), blocks);
+        for (qsizetype i = 0; i < blocks.size(); ++i)
+            writeBlock(blocks.at(i), true, i + 1 == blocks.size() ? "cell" : "par");
+    }
+
+    // ---- paragraphs
+
+    void writeBlock(const QTextBlock& block, bool inTable, const char* end)
+    {
+        ParagraphState paragraph = fromBlockFormat(block.blockFormat(), m_document.indentWidth());
+        paragraph.inTable = inTable;
+        const QTextList* list = block.textList();
+        if (list) {
+            // The file counts the list's indent in the paragraph's, and
+            // hangs the label left of the text.
+            paragraph.list = m_lists.numberOf(*list);
+            paragraph.listLevel = ListWriter::levelOf(*list);
+            paragraph.left = clampTwips(
+                qint64(paragraph.left) + listIndentTwips(m_document, paragraph.listLevel));
+            paragraph.firstLine = clampTwips(qint64(paragraph.firstLine) - kListHangTwips);
+        }
+        writeParagraphFormat(paragraph);
+        if (list)
+            writeListLabel(*list, block);
+        bool empty = true;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.isImageFormat()) {
+                for (qsizetype i = 0; i < fragment.length(); ++i)
+                    writePicture(format.toImageFormat());
+            } else {
+                m_characters.writeRun(m_body,
+                    m_characters.charState(fragment.charFormatIndex(), format), fragment.text());
+            }
+            empty = false;
+        }
+        if (empty) // the empty line's size
+            m_characters.switchTo(
+                m_body, m_characters.charState(block.charFormatIndex(), block.charFormat()));
+        m_body.word(end);
+        m_body.lineEnd();
+    }
+
+    // The label as text, for readers that do not know lists, in the format
+    // of the item's first characters.
+    void writeListLabel(const QTextList& list, const QTextBlock& block)
+    {
+        const QTextListFormat::Style style = list.format().style();
+        const QString label
+            = isBullet(style) ? QString(QChar(bulletCharacter(style))) : list.itemText(block);
+        const QTextBlock::iterator first = block.begin();
+        const CharState chars = first.atEnd()
+            ? m_characters.charState(block.charFormatIndex(), block.charFormat())
+            : m_characters.charState(
+                first.fragment().charFormatIndex(), first.fragment().charFormat());
         m_body.raw("{");
-        m_body.word(scriptWord(state.script));
-        m_body.text(text);
+        m_body.word("listtext");
+        m_body.word("pard");
+        CharacterWriter::writeWhole(m_body, chars);
+        m_body.text(label);
+        m_body.word("tab");
         m_body.raw("}");
     }
 
-    // The text of a list item's number or bullet, which the document draws
-    // but does not hold as text.
-    void writeListMarker(const QTextList& list, const QTextBlock& block)
+    void writePicture(const QTextImageFormat& format)
     {
-        switchTo(charState(block.charFormatIndex(), block.charFormat()));
-        switch (list.format().style()) {
-        case QTextListFormat::ListDisc:
-            m_body.text(u"\u2022");
-            break;
-        case QTextListFormat::ListCircle:
-            m_body.text(u"\u25E6");
-            break;
-        case QTextListFormat::ListSquare:
-            m_body.text(u"\u25AA");
-            break;
-        default:
-            m_body.text(list.itemText(block));
-            break;
-        }
-        m_body.word("tab");
+        const std::optional<StoredPicture> picture = storedPicture(m_document, format);
+        if (!picture)
+            return;
+        m_body.raw("{");
+        m_body.word("pict");
+        m_body.word(picture->jpeg ? "jpegblip" : "pngblip");
+        m_body.word("picw", picture->pixels.width());
+        m_body.word("pich", picture->pixels.height());
+        m_body.word("picwgoal", picture->shown.width());
+        m_body.word("pichgoal", picture->shown.height());
+        m_body.hexData(picture->bytes);
+        m_body.raw("}");
     }
 
     void writeParagraphFormat(const ParagraphState& paragraph)
     {
         m_body.word("pard");
+        if (paragraph.inTable)
+            m_body.word("intbl");
+        if (paragraph.list) {
+            m_body.word("ls", paragraph.list);
+            m_body.word("ilvl", paragraph.listLevel);
+        }
         writeAlignment(paragraph.alignment);
         writeLength("li", paragraph.left);
         writeLength("ri", paragraph.right);
@@ -235,180 +384,10 @@ private:
         m_body.word("tx", tab.twips);
     }
 
-    // Character formatting is written as changes to what is in force.
-    // Raised and lowered text is written by writeRun() alone.
-    void switchTo(const CharState& wanted)
-    {
-        CharState& now = m_current;
-        if (wanted.font != now.font)
-            m_body.word("f", wanted.font);
-        if (wanted.halfPoints != now.halfPoints)
-            m_body.word("fs", wanted.halfPoints);
-        if (wanted.bold != now.bold)
-            wanted.bold ? m_body.word("b") : m_body.word("b", 0);
-        if (wanted.italic != now.italic)
-            wanted.italic ? m_body.word("i") : m_body.word("i", 0);
-        if (wanted.strike != now.strike)
-            wanted.strike ? m_body.word("strike") : m_body.word("strike", 0);
-        if (wanted.underline != now.underline)
-            m_body.word(underlineWord(wanted.underline));
-        if (wanted.caps != now.caps)
-            writeCaps(now.caps, wanted.caps);
-        if (wanted.foreground != now.foreground)
-            m_body.word("cf", wanted.foreground);
-        if (wanted.background != now.background)
-            m_body.word("highlight", wanted.background);
-        now = wanted;
-        now.script = Script::Normal;
-    }
-
-    static const char* underlineWord(Underline underline)
-    {
-        switch (underline) {
-        case Underline::None:
-            return "ulnone";
-        case Underline::Single:
-            return "ul";
-        case Underline::Dotted:
-            return "uld";
-        case Underline::Dashed:
-            return "uldash";
-        case Underline::DashDot:
-            return "uldashd";
-        case Underline::DashDotDot:
-            return "uldashdd";
-        case Underline::Wave:
-            return "ulwave";
-        }
-        return "ulnone";
-    }
-
-    static const char* scriptWord(Script script)
-    {
-        switch (script) {
-        case Script::Super:
-            return "super";
-        case Script::Sub:
-            return "sub";
-        case Script::Normal:
-            break;
-        }
-        return "nosupersub";
-    }
-
-    void writeCaps(Caps now, Caps wanted)
-    {
-        if (now == Caps::All)
-            m_body.word("caps", 0);
-        else if (now == Caps::Small)
-            m_body.word("scaps", 0);
-        if (wanted == Caps::All)
-            m_body.word("caps");
-        else if (wanted == Caps::Small)
-            m_body.word("scaps");
-    }
-
-    CharState charState(int formatIndex, const QTextCharFormat& format)
-    {
-        const auto known = m_charStates.constFind(formatIndex);
-        if (known != m_charStates.constEnd())
-            return *known;
-        const CharState state = makeCharState(format);
-        m_charStates.insert(formatIndex, state);
-        return state;
-    }
-
-    CharState makeCharState(const QTextCharFormat& format)
-    {
-        const QFont font = format.font().resolve(m_defaultFont);
-        CharState state;
-        state.font = fontIndex(familyOf(font));
-        state.halfPoints = halfPointsOf(font);
-        state.bold = font.weight() > QFont::Medium;
-        state.italic = font.italic();
-        state.strike = font.strikeOut();
-        state.underline = fromUnderlineStyle(format.underlineStyle());
-        if (state.underline == Underline::None && font.underline())
-            state.underline = Underline::Single;
-        state.script = scriptOf(format.verticalAlignment());
-        state.caps = capsOf(font.capitalization());
-        state.foreground = colorIndex(format, QTextFormat::ForegroundBrush);
-        state.background = colorIndex(format, QTextFormat::BackgroundBrush);
-        return state;
-    }
-
-    static int halfPointsOf(const QFont& font)
-    {
-        constexpr qreal kPointsPerPixel = 72.0 / 96.0;
-        const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * kPointsPerPixel;
-        if (!(points > 0))
-            return kDefaultHalfPoints;
-        return int(std::lround(std::clamp<qreal>(points * 2, 2, kMaxHalfPoints)));
-    }
-
-    static Script scriptOf(QTextCharFormat::VerticalAlignment alignment)
-    {
-        switch (alignment) {
-        case QTextCharFormat::AlignSuperScript:
-            return Script::Super;
-        case QTextCharFormat::AlignSubScript:
-            return Script::Sub;
-        default:
-            return Script::Normal;
-        }
-    }
-
-    static Caps capsOf(QFont::Capitalization capitalization)
-    {
-        switch (capitalization) {
-        case QFont::AllUppercase:
-            return Caps::All;
-        case QFont::SmallCaps:
-            return Caps::Small;
-        default:
-            return Caps::None;
-        }
-    }
-
-    // Fonts are told apart by the names the file can hold.
-    int fontIndex(const QString& family)
-    {
-        const QString name = fontName(family);
-        const auto known = m_fontIndex.constFind(name);
-        if (known != m_fontIndex.constEnd())
-            return *known;
-        const int index = int(m_fonts.size());
-        m_fonts.append(name);
-        m_fontIndex.insert(name, index);
-        return index;
-    }
-
-    int colorIndex(const QTextCharFormat& format, QTextFormat::Property property)
-    {
-        if (!format.hasProperty(property))
-            return 0;
-        const QBrush brush = format.brushProperty(property);
-        if (brush.style() == Qt::NoBrush)
-            return 0;
-        const QRgb rgb = brush.color().rgb();
-        const auto known = m_colorIndex.constFind(rgb);
-        if (known != m_colorIndex.constEnd())
-            return *known;
-        const int index = int(m_colors.size());
-        m_colors.append(QColor::fromRgb(rgb));
-        m_colorIndex.insert(rgb, index);
-        return index;
-    }
-
     const QTextDocument& m_document;
-    const QFont m_defaultFont;
     RtfOutput m_body;
-    CharState m_current;
-    QStringList m_fonts;
-    QHash<QString, int> m_fontIndex;
-    QList<QColor> m_colors;
-    QHash<QRgb, int> m_colorIndex;
-    QHash<int, CharState> m_charStates;
+    CharacterWriter m_characters;
+    ListWriter m_lists;
 };
 
 } // namespace

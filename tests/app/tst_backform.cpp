@@ -14,6 +14,7 @@
 #include "tests/DesktopScreen.h"
 #include "tests/ReadOnlyFolder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -27,8 +28,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QToolBar>
 
 #include <functional>
 #include <map>
@@ -553,6 +556,66 @@ private slots:
         if (chosen.contains(QLatin1String("/long.")))
             QVERIFY2(m_errors.constFirst().contains(QStringLiteral("more than 20000 paragraphs")),
                 qPrintable(m_errors.constFirst()));
+    }
+
+    // ---- Inserting a picture ----
+
+    void insertPicture_fitsTheTextAndShowsOnTheBackPicture()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("logo.png"));
+        QImage logo(2000, 1000, QImage::Format_RGB32);
+        logo.fill(Qt::red);
+        QVERIFY(logo.save(file));
+        m_backForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
+        m_backForm->RichEdit1->setPlainText(QStringLiteral("Album\n"));
+        m_backForm->RichEdit1->moveCursor(QTextCursor::End);
+        TBackForm::OpenRequest asked;
+        m_backForm->setFileChooser([&](const TBackForm::OpenRequest& request) {
+            asked = request;
+            return file;
+        });
+
+        // On the bar itself beside the other command, not in an overflow menu.
+        for (QAction* command : { m_backForm->insertPictureAction, m_backForm->ImportTracksAction })
+            QTRY_VERIFY(m_backForm->formatBar->paragraphRow->widgetForAction(command)->isVisible());
+        QCOMPARE(m_backForm->insertPictureAction->text(), QStringLiteral("Insert picture..."));
+        m_backForm->insertPictureAction->trigger();
+        QVERIFY(m_errors.isEmpty());
+        QCOMPARE(asked.title, QStringLiteral("qzLayer - Insert picture"));
+        QVERIFY(asked.filter.startsWith(QStringLiteral("Pictures|")));
+        QVERIFY(asked.filter.contains(QStringLiteral("*.png")) && asked.filter.contains(QStringLiteral("*.jpg")));
+
+        const QTextBlock pictureLine = m_backForm->RichEdit1->document()->lastBlock();
+        QVERIFY(pictureLine.begin().fragment().charFormat().isImageFormat());
+        const QTextImageFormat shown = pictureLine.begin().fragment().charFormat().toImageFormat();
+        const qreal room = m_backForm->RichEdit1->viewport()->width() - 2 * m_backForm->RichEdit1->document()->documentMargin();
+        QCOMPARE(shown.width(), room);
+        QCOMPARE(shown.height(), qRound(room / 2.0));
+
+        const QImage picture = m_backForm->backPicture();
+        int red = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                red += picture.pixel(x, y) == qRgb(255, 0, 0);
+        QVERIFY2(red > room * room / 2 * 0.9, qPrintable(QString::number(red)));
+    }
+
+    void insertPicture_notAPicture_reportsAndKeepsTheText()
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("notes.png"));
+        QFile notes(file);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("just some notes");
+        notes.close();
+        m_backForm->RichEdit1->setPlainText(QStringLiteral("Album"));
+        m_backForm->setFileChooser([&](const TBackForm::OpenRequest&) { return file; });
+        m_backForm->insertPictureAction->trigger();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.constFirst().contains(QDir::toNativeSeparators(file)));
+        QCOMPARE(m_backForm->RichEdit1->toPlainText(), QStringLiteral("Album"));
     }
 
     void readDialogFolder_completesAProjectFolder_data()

@@ -4,7 +4,10 @@
 #include "richtext/RichText.h"
 
 #include <QGuiApplication>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +32,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char byte : written) {
         if (static_cast<unsigned char>(byte) >= 0x80)
             std::abort(); // the file is 7-bit: everything else is escaped
+    }
+    // Every place of a table is a cell that covers it.
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextTable* table = QTextCursor(block).currentTable();
+        for (int row = 0; table && row < table->rows(); ++row) {
+            for (int column = 0; column < table->columns(); ++column) {
+                const QTextTableCell cell = table->cellAt(row, column);
+                if (!cell.isValid() || cell.row() > row || cell.row() + cell.rowSpan() <= row
+                    || cell.column() > column || cell.column() + cell.columnSpan() <= column)
+                    std::abort();
+            }
+        }
     }
     QTextDocument readBack;
     richtext::readRtf(written, readBack);

@@ -1,4 +1,8 @@
+#include "platform/Picture.h"
 #include "richtext/RichText.h"
+#include "richtext/RtfPictures.h"
+
+#include <QBuffer>
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -6,6 +10,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
 
 #include "RtfFixtures.h"
 
@@ -20,6 +25,22 @@ QTextCharFormat formatAt(const QTextDocument& document, int position)
     QTextCursor cursor(const_cast<QTextDocument*>(&document));
     cursor.setPosition(position + 1);
     return cursor.charFormat();
+}
+
+QByteArray pngHex(QSize size)
+{
+    return encodedImage(filledImage(size), "png").toHex();
+}
+
+QByteArray jpegHex(QSize size)
+{
+    return platform::encodeJpeg(filledImage(size)).toHex();
+}
+
+// A bitmap file without its 14-byte file header.
+QByteArray dibHex()
+{
+    return encodedImage(filledImage(QSize(2, 2)), "bmp").toHex().mid(28);
 }
 
 Qt::Alignment horizontalAlignment(const QTextBlock& block)
@@ -62,6 +83,14 @@ private slots:
             << QStringList { u"АAБBВCГD"_qs };
         QTest::newRow("braces end a stand-in")
             << QByteArray(R"({\rtf1\uc3\u1040 x{y}z})") << QStringList { u"Аyz"_qs };
+        QTest::newRow("a control word ends a stand-in left out")
+            << QByteArray(R"({\rtf1\uc1 Euro \u8364\par next \u8364\tab x\u8364\~y})")
+            << QStringList { u"Euro €"_qs, u"next €\tx€\u00A0y"_qs };
+        QTest::newRow("escaped characters and \\'hh are stand-ins")
+            << QByteArray(R"({\rtf1\uc1\u8364\'80a\u8364\\b\uc2\u8364\{\}c})") << QStringList { u"€a€b€c"_qs };
+        QTest::newRow("embedded object shows its result")
+            << QByteArray(R"({\rtf1 a{\object\objemb{\*\objclass Paint.Picture}\objw600{\*\objdata 0105}{\result b{\object{\result c}}}}d{\object x}e})")
+            << QStringList { u"abcde"_qs };
         QTest::newRow("unsigned above 32767 and surrogate pairs")
             << QByteArray(R"({\rtf1\u65533?\u-3?\u-10179?\u-8704?})")
             << QStringList { u"\uFFFD\uFFFD😀"_qs };
@@ -104,10 +133,9 @@ private slots:
         QTest::newRow("double-byte with literal trail byte")
             << QByteArray(R"({\rtf1{\fonttbl{\f0\fcharset128 MS Gothic;}}\f0 \'83e\'83X\'83g})")
             << QStringList { u"テスト"_qs };
-        QTest::newRow("table cells and rows")
-            << QByteArray(R"({\rtf1\trowd\cellx1000\cellx2000\intbl a\cell b\cell\row c\par})")
-            << QStringList { u"a\tb\t"_qs, u"c"_qs };
-        QTest::newRow("list bullet text kept")
+        QTest::newRow("cells outside a table are tabs")
+            << QByteArray(R"({\rtf1 a\cell b\cell\row c\par})") << QStringList { u"a\tb\t"_qs, u"c"_qs };
+        QTest::newRow("label of a list the file does not define is text")
             << QByteArray(R"({\rtf1{\*\listtable{\list{\listlevel{\leveltext\'01\'b7;}}}}{\listtext\'95\tab}Item\par})")
             << QStringList { u"•\tItem"_qs };
         QTest::newRow("trailing \\par adds no empty paragraph")
@@ -272,6 +300,217 @@ private slots:
         QVERIFY(!document.isModified());
     }
 
+    // ---- tables, lists and pictures as other editors write them
+
+    void objectsOfOtherEditors_areKept_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QStringList>("expected");
+        // WordPad: borders on rows and cells, the older list form, a
+        // metafile (not shown) and an object showing a picture.
+        QTest::newRow("wordpad") << fixture("wordpad-objects.rtf") << QStringList {
+            u"l ''"_qs, // the document's empty first line, which a table at the start needs
+            u"table 2x3 widths 47,240,53 border 1"_qs,
+            u"  cell 0,0 1x1 l '1.'"_qs, u"  cell 0,1 1x1 l 'Intro'"_qs, u"  cell 0,2 1x1 r '3:12'"_qs,
+            u"  cell 1,0 1x1 l '2.'"_qs, u"  cell 1,1 1x1 l 'Café'"_qs, u"  cell 1,2 1x1 r '4:01'"_qs,
+            u"l ''"_qs,
+            u"l 'Guitar' [disc level 1]"_qs, u"l 'Bass' [disc level 1]"_qs,
+            u"l 'One' [decimal level 1 1.]"_qs, u"l 'Two' [decimal level 1 2.]"_qs,
+            u"l 'Logo  here'"_qs, u"l '<picture 40x30>'"_qs,
+        };
+        // LibreOffice: a list table with two levels each, a picture in a
+        // shape picture group.
+        QTest::newRow("libreoffice") << fixture("libreoffice-objects.rtf") << QStringList {
+            u"l ''"_qs,
+            u"table 2x3 widths 76,491,76 border 1"_qs,
+            u"  cell 0,0 1x1 l '1.'"_qs, u"  cell 0,1 1x1 l 'Intro'"_qs, u"  cell 0,2 1x1 r '3:12'"_qs,
+            u"  cell 1,0 1x1 l '2.'"_qs, u"  cell 1,1 1x1 l 'Naïve'"_qs, u"  cell 1,2 1x1 r '4:01'"_qs,
+            u"l ''"_qs,
+            u"l 'Guitar' [disc level 1]"_qs, u"l 'Fretless' [circle level 2]"_qs,
+            u"l 'One' [decimal level 1 1.]"_qs, u"l 'Sub' [a level 2 (a)]"_qs, u"l 'Two' [decimal level 1 2.]"_qs,
+            u"l 'Logo <picture 60x45> end'"_qs,
+        };
+        // Word: a heading cell over three columns, a cell merged with the
+        // one below, row definitions repeated at the row's end, pictures
+        // with metafile stand-ins, and an object whose picture is a metafile
+        // with a PNG stand-in.
+        QTest::newRow("word") << fixture("word-objects.rtf") << QStringList {
+            u"l ''"_qs,
+            u"table 3x3 widths 74,267,67 border 1"_qs,
+            u"  cell 0,0 1x3 c 'Live 2002'"_qs,
+            u"  cell 1,0 1x1 l '1.'"_qs, u"  cell 1,1 1x1 l 'Intro'"_qs, u"  cell 1,2 2x1 r '3:12'"_qs,
+            u"  cell 2,0 1x1 l '2.'"_qs, u"  cell 2,1 1x1 l 'Outro'"_qs,
+            u"l 'Guitar' [disc level 1]"_qs, u"l 'Fretless' [circle level 2]"_qs,
+            u"l 'Five' [decimal level 1 1.]"_qs, u"l 'Roman' [i level 2 i.]"_qs,
+            u"l 'Logo <picture 16x8> and <picture 4x3>'"_qs,
+        };
+    }
+    void objectsOfOtherEditors_areKept()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QStringList, expected);
+        QTextDocument document;
+        readRtf(rtf, document);
+        QCOMPARE(describeStructure(document), expected);
+    }
+
+    void listLevelText_givesTheLabel_data()
+    {
+        QTest::addColumn<QByteArray>("levelText");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("text around the number") << QByteArray(R"(\'0bChapter \'00 -;)") << u"l 'Intro' [decimal level 1 Chapter 1 -]"_qs;
+        QTest::newRow("numbers of other levels left out") << QByteArray(R"(\'04\'01.\'00.;)") << u"l 'Intro' [decimal level 1 .1.]"_qs;
+        QTest::newRow("text past its length left out") << QByteArray(R"(\'02\'00) extra;)") << u"l 'Intro' [decimal level 1 1)]"_qs;
+        QTest::newRow("very long text is cut") << QByteArray("\\'c8\\'00" + QByteArray(199, 'x') + ";")
+                                               << QString(u"l 'Intro' [decimal level 1 1"_qs + QString(100, u'x') + u']');
+    }
+    void listLevelText_givesTheLabel()
+    {
+        QFETCH(QByteArray, levelText);
+        QFETCH(QString, expected);
+        QTextDocument document;
+        readRtf(R"({\rtf1{\*\listtable{\list{\listlevel\levelnfc0{\leveltext)" + levelText
+                + R"(}}\listid7}}{\*\listoverridetable{\listoverride\listid7\ls1}}\pard\ls1 Intro\par})",
+            document);
+        QCOMPARE(describeStructure(document), QStringList { expected });
+    }
+
+    void tables_takeColumnsFromAllRows_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("a row with an edge more splits a column")
+            << QByteArray(R"({\rtf1\trowd\cellx1500\cellx4500\intbl a\cell b\cell\row)"
+                          R"(\trowd\cellx1500\cellx3000\cellx4500\intbl c\cell d\cell e\cell\row\pard f\par})")
+            << QStringList { u"l ''"_qs, u"table 2x3 widths 100,100,100 border 0"_qs,
+                   u"  cell 0,0 1x1 l 'a'"_qs, u"  cell 0,1 1x2 l 'b'"_qs,
+                   u"  cell 1,0 1x1 l 'c'"_qs, u"  cell 1,1 1x1 l 'd'"_qs, u"  cell 1,2 1x1 l 'e'"_qs,
+                   u"l 'f'"_qs };
+        QTest::newRow("an empty cell split by the next row keeps its format")
+            << QByteArray(R"({\rtf1\trowd\cellx3000\pard\intbl\qr\fs40\cell\row\trowd\cellx1000\cellx3000\pard\intbl\fs24 a\cell b\cell\row})")
+            << QStringList { u"l ''"_qs, u"table 2x2 widths 67,133 border 0"_qs, u"  cell 0,0 1x2 r ''"_qs,
+                   u"  cell 1,0 1x1 l 'a'"_qs, u"  cell 1,1 1x1 l 'b'"_qs, u"l ''"_qs };
+        QTest::newRow("older merge words, alignment, paragraphs in a cell")
+            << QByteArray(R"({\rtf1 x\par\trowd\trgaph75\trleft300\clmgf\cellx1500\clmrg\cellx3000\cellx4500)"
+                          R"(\pard\intbl\qc a\par b\cell\cell c\cell\row})")
+            << QStringList { u"l 'x'"_qs, u"table 1x3 widths 80,100,100 border 0"_qs,
+                   u"  cell 0,0 1x2 c 'a'"_qs, u"  cell 0,0 1x2 c 'b'"_qs, u"  cell 0,2 1x1 c 'c'"_qs,
+                   u"l ''"_qs };
+        QTest::newRow("more cells than edges, a row cut short, text after the row")
+            << QByteArray(R"({\rtf1\trowd\cellx1500\intbl a\cell b\cell\row\intbl c\cell\pard d})")
+            << QStringList { u"l ''"_qs, u"table 2x2 widths 100,96 border 0"_qs,
+                   u"  cell 0,0 1x1 l 'a'"_qs, u"  cell 0,1 1x1 l 'b'"_qs,
+                   u"  cell 1,0 1x1 l 'c'"_qs, u"  cell 1,1 1x1 l ''"_qs, u"l 'd'"_qs };
+        QTest::newRow("nested tables are rows of tab-separated cells")
+            << QByteArray(R"({\rtf1\trowd\cellx3000\pard\intbl\itap2 a\nestcell b\nestcell{\*\nesttableprops\trowd\cellx1000\cellx2000\nestrow}{\nonesttables\par})"
+                          R"(c\nestcell d\nestcell{\*\nesttableprops\trowd\cellx1000\cellx2000\nestrow}{\nonesttables\par}\pard\intbl\cell\row})")
+            << QStringList { u"l ''"_qs, u"table 1x1 widths 200 border 0"_qs, u"  cell 0,0 1x1 l 'a\tb\t'"_qs,
+                   u"  cell 0,0 1x1 l 'c\td\t'"_qs, u"  cell 0,0 1x1 l ''"_qs, u"l ''"_qs };
+    }
+    void tables_takeColumnsFromAllRows()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QStringList, expected);
+        QTextDocument document;
+        readRtf(rtf, document);
+        QCOMPARE(describeStructure(document), expected);
+    }
+
+    // A cell's format and its first characters' format are one in the
+    // document: highlighted or raised text must not colour or align the cell.
+    void cellStartFormatting_staysWithTheText()
+    {
+        QTextDocument document;
+        readRtf(R"({\rtf1{\colortbl;\red255\green0\blue0;}\trowd\clvertalb\cellx1440)"
+                R"(\pard\intbl\highlight1\super x\cell\row})",
+            document);
+        const QTextTable* table = QTextCursor(document.begin().next()).currentTable();
+        QVERIFY(table);
+        const QTextTableCellFormat first = table->cellAt(0, 0).format().toTableCellFormat();
+        QVERIFY(!first.hasProperty(QTextFormat::BackgroundBrush));
+        QCOMPARE(first.verticalAlignment(), QTextCharFormat::AlignBottom);
+        QCOMPARE(formatAt(document, document.begin().next().position()).background().color(), QColor(255, 0, 0));
+    }
+
+    // A table as wide as a file may make it stays within bounds.
+    void tables_areBounded()
+    {
+        QByteArray edges;
+        for (int i = 1; i <= 200; ++i)
+            edges += "\\cellx" + QByteArray::number(i * 20);
+        QByteArray rows;
+        for (int i = 0; i < 2000; ++i)
+            rows += "\\intbl x\\cell\\row";
+        QTextDocument document;
+        readRtf("{\\rtf1\\trowd" + edges + rows + "\\pard end}", document);
+        const QTextTable* table = QTextCursor(document.begin().next()).currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->columns(), 63);
+        QVERIFY(qint64(table->rows()) * table->columns() <= 20000);
+        QVERIFY(document.toPlainText().endsWith(u"x\t\nx\t\nend"_qs)); // rows past the limit are paragraphs
+    }
+
+    void pictures_readByKind_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QStringList>("expected");
+        const QByteArray png = pngHex(QSize(4, 3));
+        QTest::newRow("PNG, size from goal and scale")
+            << QByteArray(R"({\rtf1 a{\pict\pngblip\picw4\pich3\picwgoal600\pichgoal450\picscalex50\picscaley200 )" + png + "}b}")
+            << QStringList { u"l 'a<picture 20x60>b'"_qs };
+        QTest::newRow("without a goal, at its pixel size")
+            << QByteArray(R"({\rtf1{\pict\pngblip )" + png + "}}") << QStringList { u"l '<picture 4x3>'"_qs };
+        QTest::newRow("binary data")
+            << QByteArray(R"({\rtf1{\pict\pngblip\bin)" + QByteArray::number(png.size() / 2) + " " + QByteArray::fromHex(png) + "}}")
+            << QStringList { u"l '<picture 4x3>'"_qs };
+        QTest::newRow("JPEG")
+            << QByteArray(R"({\rtf1{\pict\jpegblip\picwgoal240\pichgoal120 )" + jpegHex(QSize(16, 8)) + "}}")
+            << QStringList { u"l '<picture 16x8>'"_qs };
+        QTest::newRow("packed bitmap") << QByteArray(R"({\rtf1{\pict\dibitmap0\picw2\pich2 )" + dibHex() + "}}")
+                                       << QStringList { u"l '<picture 2x2>'"_qs };
+        QTest::newRow("device bitmap, one bit per pixel")
+            << QByteArray(R"({\rtf1{\pict\wbitmap0\picw9\pich2\wbmbitspixel1\wbmplanes1\wbmwidthbytes2 ff80 0000}})")
+            << QStringList { u"l '<picture 9x2>'"_qs };
+        QTest::newRow("metafile alone shows nothing")
+            << QByteArray(R"({\rtf1 a{\pict\wmetafile8\picw100\pich100 010009000003}b})") << QStringList { u"l 'ab'"_qs };
+        QTest::newRow("shape picture shown, its stand-in not")
+            << QByteArray(R"({\rtf1{\*\shppict{\pict\pngblip )" + png + R"(}}{\nonshppict{\pict\wmetafile8 0100}}})")
+            << QStringList { u"l '<picture 4x3>'"_qs };
+        QTest::newRow("metafile skipped for its stand-in")
+            << QByteArray(R"({\rtf1{\*\shppict{\pict\emfblip 01000000}}{\nonshppict{\pict\pngblip )" + png + "}}}")
+            << QStringList { u"l '<picture 4x3>'"_qs };
+        QTest::newRow("damaged picture data shows nothing")
+            << QByteArray(R"({\rtf1 a{\pict\pngblip 89504e470d0a1a0a0000}b{\pict\jpegblip ffd8ffe000104a46}c{\pict\dibitmap0 2800}d})")
+            << QStringList { u"l 'abcd'"_qs };
+        QTest::newRow("absurd sizes are bounded")
+            << QByteArray(R"({\rtf1{\pict\pngblip\picwgoal99999999\pichgoal15\picscalex99999 )" + png + "}}")
+            << QStringList { u"l '<picture 2112x1>'"_qs };
+    }
+    void pictures_readByKind()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QStringList, expected);
+        QTextDocument document;
+        readRtf(rtf, document);
+        QCOMPARE(describeStructure(document), expected);
+    }
+
+    // What a text's pictures decode to is bounded: pictures past the bound
+    // are not shown.
+    void pictures_shareOneBoundOfPixels()
+    {
+        rtf::PictureState picture;
+        picture.kind = rtf::PictureKind::Png;
+        const QByteArray hex = pngHex(QSize(4, 3));
+        picture.addHex(hex.constData(), hex.size());
+        QTextDocument document;
+        qint64 pixelsLeft = 20;
+        QVERIFY(rtf::addPicture(document, picture, pixelsLeft));
+        QCOMPARE(pixelsLeft, 8);
+        QVERIFY(!rtf::addPicture(document, picture, pixelsLeft));
+        QCOMPARE(pixelsLeft, 8);
+    }
+
     // ---- damaged and hostile input: the text read so far, no crash, no runaway
 
     void damagedInput_givesTextReadSoFar_data()
@@ -317,15 +556,20 @@ private slots:
         QCOMPARE(document.begin().blockFormat().textIndent(), -31680 / 15.0);
     }
 
-    void deepNesting_isReadWithoutRecursion()
+    // Past the depth limit groups share one state: text stays, and what
+    // they change ends with the outermost of them.
+    void deepNesting_keepsTextWithoutRecursion()
     {
         const QByteArray open(100000, '{');
         const QByteArray close(100000, '}');
         QTextDocument document;
-        readRtf("{\\rtf1 a" + open + "deep" + close + "b}", document);
-        QCOMPARE(document.toPlainText(), u"ab"_qs); // too deep to be text of a real document
+        readRtf("{\\rtf1 a" + open + "\\b deep{\\*\\unknown x}{\\i er}" + close + "b}", document);
+        QCOMPARE(document.toPlainText(), u"adeeperb"_qs);
+        QVERIFY(formatAt(document, 1).fontWeight() >= QFont::Bold);
+        QCOMPARE(formatAt(document, 7).fontWeight(), int(QFont::Normal));
+        QVERIFY(!formatAt(document, 7).fontItalic());
         readRtf("{\\rtf1 a" + open + "deep", document);
-        QCOMPARE(document.toPlainText(), u"a"_qs);
+        QCOMPARE(document.toPlainText(), u"adeep"_qs);
         readRtf("{\\rtf1 a{{{{{{{{{{{{{{{{{{{{b}}}}}}}}}}}}}}}}}}}}c}", document);
         QCOMPARE(document.toPlainText(), u"abc"_qs);
     }

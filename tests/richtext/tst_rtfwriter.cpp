@@ -1,4 +1,10 @@
+#include "platform/Picture.h"
 #include "richtext/RichText.h"
+
+#include <QBuffer>
+#include <QRegularExpression>
+#include <QTextTable>
+#include <QUrl>
 
 #include <QFile>
 #include <QTest>
@@ -167,6 +173,34 @@ void fillTrackList(QTextDocument& document)
     cursor.insertText(u"\\ { } ; - end\u00A0of\u00ADline"_qs, QTextCharFormat());
 }
 
+void fillLists(QTextDocument& document)
+{
+    QTextCursor cursor(&document);
+    QTextBlockFormat indented;
+    indented.setLeftMargin(10);
+    cursor.setBlockFormat(indented);
+    QTextList* numbers = cursor.createList(QTextListFormat::ListDecimal);
+    cursor.insertText(u"One"_qs);
+    cursor.insertBlock();
+    cursor.insertText(u"Two"_qs);
+    cursor.insertBlock(QTextBlockFormat());
+    QTextListFormat circles;
+    circles.setStyle(QTextListFormat::ListCircle);
+    circles.setIndent(2);
+    cursor.createList(circles);
+    cursor.insertText(u"Dot"_qs);
+    cursor.insertBlock(QTextBlockFormat());
+    QTextListFormat roman;
+    roman.setStyle(QTextListFormat::ListUpperRoman);
+    roman.setNumberPrefix(u"("_qs);
+    roman.setNumberSuffix(u")"_qs);
+    cursor.createList(roman);
+    cursor.insertText(u"Chapter"_qs);
+    cursor.insertBlock(QTextBlockFormat());
+    cursor.insertText(u"after"_qs);
+    QVERIFY(numbers->count() == 2);
+}
+
 } // namespace
 
 class RtfWriterTest : public QObject
@@ -191,6 +225,9 @@ private slots:
         QTest::addColumn<QByteArray>("rtf");
         QTest::newRow("richedit") << fixture("richedit.rtf");
         QTest::newRow("word processor") << fixture("libreoffice.rtf");
+        QTest::newRow("wordpad objects") << fixture("wordpad-objects.rtf");
+        QTest::newRow("libreoffice objects") << fixture("libreoffice-objects.rtf");
+        QTest::newRow("word objects") << fixture("word-objects.rtf");
         QTextDocument trackList;
         fillTrackList(trackList);
         QTest::newRow("track list") << writeRtf(trackList);
@@ -208,6 +245,7 @@ private slots:
         readRtf(written, second);
         QCOMPARE(writeRtf(second), written);
         QCOMPARE(describe(second), describe(first));
+        QCOMPARE(describeStructure(second), describeStructure(first));
     }
 
     void writesCharacter_data()
@@ -243,6 +281,7 @@ private slots:
         fillTrackList(document);
         const QByteArray rtf = writeRtf(document);
         QVERIFY(rtf.startsWith(R"({\rtf1\ansi\ansicpg1252\deff0)"));
+        QVERIFY(rtf.contains(R"({\*\generator qzLayer;})"));
         QVERIFY(rtf.endsWith("}\r\n"));
         QVERIFY(rtf.contains(R"({\f0\fnil\fcharset0 Arial;})"));
         QVERIFY(rtf.contains(R"(\fcharset0 Verdana;})"));
@@ -272,23 +311,123 @@ private slots:
         QCOMPARE(paragraphs(readBack), paragraphs(document));
     }
 
-    // A list's numbers and bullets are drawn by the document, not held as
-    // text; the file carries them as text so that no reader loses them.
-    void listItems_keepTheirMarkers()
+    void lists_roundTripAsLists()
+    {
+        QTextDocument document;
+        fillLists(document);
+        QTextDocument readBack;
+        readRtf(writeRtf(document), readBack);
+        const QStringList expected { u"l 'One' [decimal level 1 1.]"_qs, u"l 'Two' [decimal level 1 2.]"_qs,
+            u"l 'Dot' [circle level 2]"_qs, u"l 'Chapter' [I level 1 (I)]"_qs, u"l 'after'"_qs };
+        QCOMPARE(describeStructure(document), expected);
+        QCOMPARE(describeStructure(readBack), expected);
+        QCOMPARE(readBack.begin().blockFormat().leftMargin(), 10.0);
+        QCOMPARE(readBack.begin().blockFormat().textIndent(), 0.0);
+    }
+
+    // Readers that do not know lists show the labels written as text.
+    void lists_keepTheirLabelsForSimpleReaders()
+    {
+        QTextDocument document;
+        fillLists(document);
+        QString rtf = QString::fromLatin1(writeRtf(document));
+        rtf.remove(QRegularExpression(QStringLiteral(R"(\\ls\d+)")));
+        QTextDocument readBack;
+        readRtf(rtf.toLatin1(), readBack);
+        QCOMPARE(paragraphs(readBack),
+            (QStringList { u"1.\tOne"_qs, u"2.\tTwo"_qs, u"◦\tDot"_qs, u"(I)\tChapter"_qs, u"after"_qs }));
+        QVERIFY(readBack.begin().blockFormat().leftMargin() > 0);
+    }
+
+    void tables_roundTrip()
     {
         QTextDocument document;
         QTextCursor cursor(&document);
-        cursor.createList(QTextListFormat::ListDecimal);
-        cursor.insertText(u"One"_qs);
-        cursor.insertBlock();
-        cursor.insertText(u"Two"_qs);
-        cursor.insertBlock(QTextBlockFormat());
-        cursor.createList(QTextListFormat::ListDisc);
-        cursor.insertText(u"Dot"_qs);
+        cursor.insertText(u"Album"_qs);
+        QTextTableFormat format;
+        format.setColumnWidthConstraints({ QTextLength(QTextLength::FixedLength, 60),
+            QTextLength(QTextLength::FixedLength, 200), QTextLength(QTextLength::FixedLength, 80) });
+        format.setCellPadding(5);
+        format.setBorder(1);
+        format.setAlignment(Qt::AlignHCenter);
+        QTextTable* table = cursor.insertTable(3, 3, format);
+        table->mergeCells(0, 0, 1, 3);
+        table->mergeCells(1, 2, 2, 1);
+        QTextTableCellFormat heading;
+        heading.setBackground(QColor(255, 255, 0));
+        heading.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+        table->cellAt(0, 0).setFormat(heading);
+        auto fill = [&](int row, int column, const QString& text, Qt::Alignment alignment = Qt::AlignLeft) {
+            QTextCursor cell = table->cellAt(row, column).firstCursorPosition();
+            QTextBlockFormat paragraph;
+            paragraph.setAlignment(alignment);
+            cell.setBlockFormat(paragraph);
+            cell.insertText(text);
+        };
+        fill(0, 0, u"Live 2002"_qs, Qt::AlignHCenter);
+        fill(1, 0, u"1."_qs);
+        fill(1, 1, u"Intro\u2029second line"_qs);
+        fill(1, 2, u"3:12"_qs, Qt::AlignRight);
+        fill(2, 0, u"2."_qs);
+        QTextCursor after(&document);
+        after.movePosition(QTextCursor::End);
+        after.insertText(u"after"_qs);
+
         QTextDocument readBack;
         readRtf(writeRtf(document), readBack);
-        QCOMPARE(paragraphs(readBack), (QStringList { u"1.\tOne"_qs, u"2.\tTwo"_qs, u"•\tDot"_qs }));
-        QVERIFY(readBack.begin().blockFormat().leftMargin() > 0);
+        const QStringList expected { u"l 'Album'"_qs, u"table 3x3 widths 60,200,80 border 1"_qs,
+            u"  cell 0,0 1x3 c 'Live 2002'"_qs, u"  cell 1,0 1x1 l '1.'"_qs, u"  cell 1,1 1x1 l 'Intro'"_qs,
+            u"  cell 1,1 1x1 l 'second line'"_qs, u"  cell 1,2 2x1 r '3:12'"_qs, u"  cell 2,0 1x1 l '2.'"_qs,
+            u"  cell 2,1 1x1 l ''"_qs, u"l 'after'"_qs };
+        QCOMPARE(describeStructure(document), expected);
+        QCOMPARE(describeStructure(readBack), expected);
+        const QTextTable* read = QTextCursor(readBack.begin().next()).currentTable();
+        QVERIFY(read);
+        QCOMPARE(read->format().cellPadding(), 5.0);
+        QCOMPARE(read->format().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        const QTextTableCellFormat cell = read->cellAt(0, 0).format().toTableCellFormat();
+        QCOMPARE(cell.background().color(), QColor(255, 255, 0));
+        QCOMPARE(cell.verticalAlignment(), QTextCharFormat::AlignMiddle);
+    }
+
+    // A table without widths, as pasted from a web page, shares the text's width.
+    void tableWithoutWidths_getsColumnsOfTheTextWidth()
+    {
+        QTextDocument document;
+        document.setTextWidth(400);
+        QTextCursor(&document).insertTable(1, 4);
+        QTextDocument readBack;
+        readRtf(writeRtf(document), readBack);
+        const QTextTable* table = QTextCursor(readBack.begin().next()).currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->format().columnWidthConstraints(), QList<QTextLength>(4, QTextLength(QTextLength::FixedLength, 100)));
+    }
+
+    // Pictures read from a file go back with their own bytes; others are
+    // written as PNG.
+    void pictures_roundTrip()
+    {
+        const QByteArray png = encodedImage(filledImage(QSize(4, 3)), "png");
+        const QByteArray jpeg = platform::encodeJpeg(filledImage(QSize(16, 8)));
+        QTextDocument document;
+        readRtf("{\\rtf1 a{\\pict\\pngblip\\picwgoal600\\pichgoal450 " + png.toHex() + "}b{\\pict\\jpegblip " + jpeg.toHex() + "}}",
+            document);
+        QTextCursor cursor(&document);
+        cursor.movePosition(QTextCursor::End);
+        document.addResource(QTextDocument::ImageResource, QUrl(u"pasted.gif"_qs), filledImage(QSize(5, 5)));
+        QTextImageFormat pasted;
+        pasted.setName(u"pasted.gif"_qs);
+        cursor.insertImage(pasted);
+
+        const QByteArray rtf = writeRtf(document);
+        QVERIFY(rtf.contains("\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450"));
+        const QByteArray joined = QByteArray(rtf).replace("\r\n", "");
+        QVERIFY(joined.contains(png.toHex()));
+        QVERIFY(joined.contains(QByteArray("\\jpegblip\\picw16\\pich8\\picwgoal240\\pichgoal120" + jpeg.toHex())));
+        QVERIFY(rtf.contains("\\pngblip\\picw5\\pich5\\picwgoal75\\pichgoal75"));
+        QTextDocument readBack;
+        readRtf(rtf, readBack);
+        QCOMPARE(describeStructure(readBack), (QStringList { u"l 'a<picture 40x30>b<picture 16x8><picture 5x5>'"_qs }));
     }
 };
 
