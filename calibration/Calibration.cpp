@@ -152,7 +152,7 @@ void TCalibrationForm::createControls()
 }
 
 bool TCalibrationForm::execFor(
-    const QString& printerName, const CalibrationPage& page, QPointF suggestedCornerMm)
+    const QString& printerName, const CalibrationPage& page, QPointF preferredCornerMm)
 {
     m_printerName = printerName;
     m_page = page;
@@ -160,7 +160,7 @@ bool TCalibrationForm::execFor(
     for (QLineEdit* edit : { AcrossEdit, DownEdit, CornerLeftEdit, CornerTopEdit })
         edit->clear();
     const std::optional<PrinterCalibration> stored = storedCalibration(printerName);
-    const QPointF corner = stored ? stored->cornerMm : suggestedCornerMm;
+    const QPointF corner = stored ? stored->cornerMm : suggestedCornerMm(page, preferredCornerMm);
     WantedLeftEdit->setText(millimetresText(corner.x()));
     WantedTopEdit->setText(millimetresText(corner.y()));
     measurementsChanged();

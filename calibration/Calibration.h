@@ -23,10 +23,11 @@ public:
 
     // Shows the window modally for the page just printed on the named
     // printer. The layout's corner is suggested where the printer's stored
-    // calibration puts it, otherwise at suggestedCornerMm. Returns true when
-    // a calibration was saved.
+    // calibration puts it, otherwise at preferredCornerMm as far as the
+    // printer can print there (see suggestedCornerMm). Returns true when a
+    // calibration was saved.
     bool execFor(
-        const QString& printerName, const CalibrationPage& page, QPointF suggestedCornerMm);
+        const QString& printerName, const CalibrationPage& page, QPointF preferredCornerMm);
 
     QLabel* IntroLabel = nullptr;
     QLineEdit* AcrossEdit = nullptr;

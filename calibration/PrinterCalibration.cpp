@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -318,6 +319,21 @@ std::optional<double> parseMillimetres(const QString& text)
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+QPointF suggestedCornerMm(const CalibrationPage& page, QPointF preferredMm)
+{
+    // A printable area that starts at 6.35 mm is suggested as 6.4, not as a
+    // 6.3 that lies in the margin; the farthest a layout fits is rounded in.
+    constexpr double kTenths = 10.0;
+    constexpr double kSlack = 1e-6;
+    const auto axis = [&](double preferred, double printable, double most) {
+        const double outside = std::ceil(printable * kTenths - kSlack) / kTenths;
+        const double inside = std::floor(most * kTenths + kSlack) / kTenths;
+        return std::max(0.0, std::min(std::max(preferred, outside), inside));
+    };
+    return { axis(preferredMm.x(), page.cornerMm.x(), page.paperMm.width() - kLayoutWidthMm),
+        axis(preferredMm.y(), page.cornerMm.y(), page.paperMm.height() - kFrontInlayHeightMm) };
 }
 
 QString millimetresText(double mm)

@@ -55,6 +55,13 @@ struct CalibrationResult
 CalibrationResult calibrationFromMeasurements(
     const CalibrationPage& page, const Measurements& measured);
 
+// The corner to suggest for the layout when the user has not chosen one:
+// preferredMm, but on each axis no nearer the paper's edge than the
+// printer's printable area starts, so nothing of the layout is lost in the
+// printer's margin, nor so far in that the layout would leave the paper. In
+// whole tenths of a millimetre, as the window shows it.
+QPointF suggestedCornerMm(const CalibrationPage& page, QPointF preferredMm);
+
 // A length typed in millimetres: "179.5", "179,5" and "179.5 mm" alike.
 std::optional<double> parseMillimetres(const QString& text);
 // A length as the user reads and types it, in the user's language: "4.0", "4,0".

@@ -52,14 +52,14 @@ private slots:
                                         "The calibration page has gone to the printer \"Office\". "
                                         "Measure it with a ruler and type what you measured, in "
                                         "millimetres.",
-                                        "Type the four measurements A, B, C and D.", "4.0" };
+                                        "Type the four measurements A, B, C and D.", "6.4" };
         QTest::newRow("Dutch") << "NLD"
                                << QStringList { "qzLayer - Printer kalibreren", "Bewaren",
                                       "Annuleren",
                                       "De kalibratiepagina is naar de printer \"Office\" "
                                       "gestuurd. Meet hem met een liniaal en typ wat u meet, in "
                                       "millimeters.",
-                                      "Typ de vier maten A, B, C en D.", "4,0" };
+                                      "Typ de vier maten A, B, C en D.", "6,4" };
     }
     void texts_followTheUserLanguage()
     {
@@ -96,7 +96,7 @@ private slots:
                            "size from now on."));
         const std::optional<PrinterCalibration> stored = storedCalibration(kPrinter);
         QVERIFY(stored);
-        QCOMPARE(stored->cornerMm, QPointF(4, 4));
+        QCOMPARE(stored->cornerMm, QPointF(6.4, 5.3)); // as suggested: out of the margins
         QVERIFY(std::abs(stored->landsAt(a4Page().cornerMm).x() - 7.65) < 1e-9);
     }
 
@@ -137,10 +137,11 @@ private slots:
             form.reject();
         };
         runWhileOpen(form, read);
-        // Another printer gets the suggestion, and measurements typed before
-        // are not offered again.
+        // Another printer gets the suggestion, 4 mm from the edges but out of
+        // the page's margins of 6.35 and 5.29 mm, and measurements typed
+        // before are not offered again.
         runWhileOpen(form, read, QStringLiteral("Photo"));
-        QCOMPARE(suggested, QStringList({ "5.5", "3.0", "", "4.0", "4.0", "" }));
+        QCOMPARE(suggested, QStringList({ "5.5", "3.0", "", "6.4", "5.3", "" }));
     }
 
 private:

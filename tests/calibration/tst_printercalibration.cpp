@@ -139,6 +139,43 @@ private slots:
         QVERIFY2(result.calibration, qPrintable(result.problem));
     }
 
+    void suggestedCorner_keepsTheLayoutOutOfThePrintersMargin_data()
+    {
+        QTest::addColumn<QSizeF>("paper");
+        QTest::addColumn<QPointF>("printable");
+        QTest::addColumn<QPointF>("suggested");
+        const QSizeF a4(210, 297);
+        QTest::newRow("margins narrower than 4 mm") << a4 << QPointF(3.2, 2.5) << QPointF(4, 4);
+        // 6.35 shown as 6.3 would lie in the margin.
+        QTest::newRow("wider margins, rounded out of them")
+            << a4 << QPointF(6.35, 5.29) << QPointF(6.4, 5.3);
+        QTest::newRow("one axis only") << a4 << QPointF(4.23, 3) << QPointF(4.3, 4);
+        QTest::newRow("a whole tenth stays") << a4 << QPointF(5, 4.1) << QPointF(5, 4.1);
+        // A4 leaves 6.75 mm beside the layout: farther in it would not fit.
+        QTest::newRow("margin wider than the paper leaves")
+            << a4 << QPointF(8, 8) << QPointF(6.7, 8);
+        QTest::newRow("letter") << QSizeF(215.9, 279.4) << QPointF(6.35, 4.23) << QPointF(6.4, 4.3);
+    }
+    void suggestedCorner_keepsTheLayoutOutOfThePrintersMargin()
+    {
+        QFETCH(QSizeF, paper);
+        QFETCH(QPointF, printable);
+        QFETCH(QPointF, suggested);
+        const std::optional<CalibrationPage> page = calibrationPageFor(
+            paper, QRectF(printable, paper - QSizeF(2 * printable.x(), 2 * printable.y())));
+        QVERIFY(page);
+        const QPointF corner = suggestedCornerMm(*page, QPointF(4, 4));
+        QVERIFY2(std::abs(corner.x() - suggested.x()) < 1e-9
+                && std::abs(corner.y() - suggested.y()) < 1e-9,
+            qPrintable(QStringLiteral("%1, %2").arg(corner.x()).arg(corner.y())));
+        // As the window shows it, the suggestion is taken.
+        Measurements measured = measuredOn(*page, { 1.0, 1.0 }, { 0, 0 });
+        measured.wantedLeft = millimetresText(corner.x());
+        measured.wantedTop = millimetresText(corner.y());
+        const CalibrationResult result = calibrationFromMeasurements(*page, measured);
+        QVERIFY2(result.calibration, qPrintable(result.problem));
+    }
+
     void millimetres_readAsTyped_data()
     {
         QTest::addColumn<QString>("typed");
