@@ -12,6 +12,7 @@
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "tests/DesktopScreen.h"
+#include "tests/FreshSettings.h"
 #include "tests/ReadOnlyFolder.h"
 
 #include <QAction>
@@ -24,7 +25,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,6 +78,15 @@ QString longParagraph()
     return words.join(QLatin1Char(' '));
 }
 
+// A title and numbered tracks, lineCount lines in all.
+QString trackList(int lineCount)
+{
+    QStringList lines { QStringLiteral("Velvet Hours") };
+    for (int i = 1; i < lineCount; ++i)
+        lines << QStringLiteral("%1.\tTrack %1").arg(i);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 class BackFormTest : public QObject
@@ -95,9 +104,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         m_errors.clear();
         sLanguage.clear();
         m_dataDir = QDir::toNativeSeparators(m_folder.filePath(QString::number(++m_round)))
@@ -384,10 +391,8 @@ private slots:
         QFETCH(int, lineCount);
         QFETCH(bool, scrollDown);
         QFETCH(bool, select);
-        QStringList lines { QStringLiteral("Velvet Hours") };
-        for (int i = 1; i < lineCount; ++i)
-            lines << QStringLiteral("%1.\tTrack %1").arg(i);
-        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        const QString text = trackList(lineCount);
+        m_backForm->RichEdit1->setPlainText(text);
         m_backForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
         if (scrollDown) {
@@ -412,17 +417,15 @@ private slots:
     void backTextAtTop_ofAnEditorNeverShown_paintsThePictureItMade()
     {
         QFETCH(int, lineCount);
-        QStringList lines { QStringLiteral("Velvet Hours") };
-        for (int i = 1; i < lineCount; ++i)
-            lines << QStringLiteral("%1.\tTrack %1").arg(i);
-        m_backForm->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        const QString text = trackList(lineCount);
+        m_backForm->RichEdit1->setPlainText(text);
         m_backForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_backForm.get()));
         m_backForm->OKButtonClick();
         const platform::Picture picture = m_mainForm->Image3->picture();
 
         TBackForm unshown;
-        unshown.RichEdit1->document()->setPlainText(lines.join(QLatin1Char('\n')));
+        unshown.RichEdit1->document()->setPlainText(text);
         QVERIFY(inlay::paintsExactly(*unshown.backText(QPoint(0, 0)), picture.image(),
             sheet::signatureFont(platform::screenPixelsPerInch())));
         // Another text does not.

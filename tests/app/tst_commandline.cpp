@@ -12,6 +12,7 @@
 #include "richtext/RichText.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/FreshSettings.h"
 #include "tests/printing/PdfTools.h"
 
 #include <QDir>
@@ -20,7 +21,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,9 +74,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         m_errors.clear();
         sLanguage.clear();
     }

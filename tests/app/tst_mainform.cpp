@@ -10,6 +10,7 @@
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "tests/DesktopScreen.h"
+#include "tests/FreshSettings.h"
 #include "tests/platform/PictureFixtures.h"
 
 #include <QDir>
@@ -22,7 +23,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -111,9 +111,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         m_errors.clear();
     }
 

@@ -15,6 +15,7 @@
 #include "platform/Settings.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/FreshSettings.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -24,7 +25,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -221,9 +221,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         m_errors.clear();
         sLanguage.clear();
         qlpPathName.clear();

@@ -8,12 +8,12 @@
 #include "platform/Shell.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/FreshSettings.h"
 #include "update/GetVersions.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -37,9 +37,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         m_events.clear();
         m_mainForm = std::make_unique<TMainForm>();
         CurrentDir = m_folder.path() + u'/';

@@ -6,6 +6,7 @@
 #include "printing/Print.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/FreshSettings.h"
 #include "tests/printing/LayoutLines.h"
 #include "tests/printing/PdfTools.h"
 #include "tests/printing/PrintFormDriving.h"
@@ -18,7 +19,6 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -186,9 +186,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         sLanguage.clear();
         m_reports.clear();
         m_jobs.clear();

@@ -2,11 +2,11 @@
 
 #include "support/SharedState.h"
 #include "support/Support.h"
+#include "tests/FreshSettings.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -37,9 +37,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         sLanguage.clear();
     }
 

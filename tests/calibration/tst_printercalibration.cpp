@@ -2,8 +2,8 @@
 
 #include "platform/Settings.h"
 #include "support/Support.h"
+#include "tests/FreshSettings.h"
 
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -42,9 +42,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         sLanguage.clear();
     }
 

@@ -1,9 +1,9 @@
 #include "platform/Settings.h"
 #include "platform/WindowPlacement.h"
 #include "tests/DesktopScreen.h"
+#include "tests/FreshSettings.h"
 
 #include <QApplication>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
@@ -19,9 +19,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
     }
 
     void placedClientRect_keepsTheFrameOnTheScreen_data()

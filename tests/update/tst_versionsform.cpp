@@ -1,4 +1,5 @@
 #include "update/Catalogue.h"
+#include "tests/FreshSettings.h"
 #include "update/GetVersions.h"
 
 #include "platform/ErrorReport.h"
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -104,9 +104,7 @@ private slots:
     {
         m_home = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid());
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qzLayer"),
-            QStringLiteral("qzLayer"))
-            .clear();
+        clearProgramSettings();
         DataDir = m_home->path() + QStringLiteral("/data/");
         ProgNam = QStringLiteral("qzLayer");
         Version = QStringLiteral("version 1.00c");
