@@ -2,6 +2,7 @@
 
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -65,7 +66,7 @@ const WindowTexts& texts()
         QStringLiteral("Save"),
         QStringLiteral("Cancel"),
     };
-    return sLanguage == QLatin1String("NLD") ? dutch : english;
+    return isDutch() ? dutch : english;
 }
 
 // One row of the form: a letter, what to type, the input and its unit.

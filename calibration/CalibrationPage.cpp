@@ -1,5 +1,6 @@
 #include "calibration/CalibrationPage.h"
 
+#include "support/Language.h"
 #include "support/Support.h"
 
 #include <QFont>
@@ -73,7 +74,7 @@ const PageTexts& texts()
                        "calibration. Measure each line as a whole, not centimetre by centimetre: "
                        "that makes the calibration most exact."),
     };
-    return sLanguage == QLatin1String("NLD") ? dutch : english;
+    return isDutch() ? dutch : english;
 }
 
 QFont pageFont(bool bold)

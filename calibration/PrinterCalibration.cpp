@@ -2,6 +2,7 @@
 
 #include "inlay/LayoutSheet.h"
 #include "platform/Settings.h"
+#include "support/Language.h"
 #include "support/Support.h"
 
 #include <QHash>
@@ -22,11 +23,6 @@ constexpr double kLayoutWidthMm = sheet::kLayoutSize.width() * kSheetPixelMm;
 constexpr double kFrontInlayHeightMm = sheet::kFrontPart.height() * kSheetPixelMm;
 
 const QString kSettingPrefix = QStringLiteral("PrintCalibration_");
-
-bool dutch()
-{
-    return sLanguage == QLatin1String("NLD");
-}
 
 struct CalibrationTexts
 {
@@ -97,7 +93,7 @@ const CalibrationTexts& texts()
                        "at most %2 mm from the top edge"),
         QStringLiteral("across %1 %, down %2 %"),
     };
-    return dutch() ? dutchTexts : englishTexts;
+    return isDutch() ? dutchTexts : englishTexts;
 }
 
 QString fieldName(MeasurementField field)
@@ -129,7 +125,7 @@ QString capitalised(QString text)
 
 QString decimalText(double value, int decimals)
 {
-    QLocale locale = dutch() ? QLocale(QLocale::Dutch, QLocale::Netherlands) : QLocale::c();
+    QLocale locale = isDutch() ? QLocale(QLocale::Dutch, QLocale::Netherlands) : QLocale::c();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(value, 'f', decimals);
 }

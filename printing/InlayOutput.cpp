@@ -2,6 +2,7 @@
 
 #include "calibration/PrinterCalibration.h"
 #include "platform/ErrorReport.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -21,11 +22,6 @@ constexpr double kMillimetresPerInch = 25.4;
 // A PDF has no resolution of its own: lines and text stay vector, and
 // pictures are written at the resolution print shops work at.
 constexpr int kPdfDotsPerInch = 300;
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(sLanguage == QLatin1String("NLD") ? dutchText : englishText);
-}
 
 // How the error texts name a printer: the name it is listed under, or the
 // file a file printer writes.

@@ -9,6 +9,7 @@
 #include "platform/WindowPlacement.h"
 #include "printing/PreviewImage.h"
 #include "printing/PrintGeometry.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -104,7 +105,7 @@ const PrintTexts& texts()
         QStringLiteral("The calibration of the printer \"%1\" is saved."),
         QStringLiteral("The calibration of the printer \"%1\" is reset."),
     };
-    return sLanguage == QLatin1String("NLD") ? dutch : english;
+    return isDutch() ? dutch : english;
 }
 
 void placeByDesign(QWidget* widget, int left, int top, int width, int height)
