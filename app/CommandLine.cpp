@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "support/Support.h"
+#include "support/Language.h"
 
 #include <QDir>
 
@@ -10,11 +10,6 @@ namespace {
 
 const QString kPdfOption = QStringLiteral("--pdf");
 const QString kPaperOption = QStringLiteral("--paper");
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(sLanguage == QLatin1String("NLD") ? dutchText : englishText);
-}
 
 CommandLine refused(const QString& problem)
 {

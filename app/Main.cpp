@@ -17,6 +17,7 @@
 #include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "platform/WindowPlacement.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "support/UpdateCheckSetting.h"
@@ -41,16 +42,6 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 constexpr int kMainHelpContext = 1100;
-
-bool isDutch()
-{
-    return sLanguage == QLatin1String("NLD");
-}
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(isDutch() ? dutchText : englishText);
-}
 
 QString withTrailingSeparator(const QString& folder)
 {

@@ -7,6 +7,7 @@
 #include "inlay/LayoutSheet.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -153,24 +154,21 @@ void TMainForm::connectControls()
 
 void TMainForm::setTexts()
 {
-    const bool dutch = sLanguage == QLatin1String("NLD");
-    const auto text = [dutch](const char* dutchText, const char* englishText) {
-        return QString::fromUtf8(dutch ? dutchText : englishText);
-    };
-    Version = text("versie 1.00d", "version 1.00c");
-    Copyright = kCopyrightHolder + QStringLiteral(", ") + (dutch ? kMakerTown : kMakerCountry);
+    Version = localText("versie 1.00d", "version 1.00c");
+    Copyright = kCopyrightHolder + QStringLiteral(", ") + (isDutch() ? kMakerTown : kMakerCountry);
     m_helpFile = QStringLiteral("qzLayer_n.html");
     // Each caption has a letter of its own for Alt, in either language.
-    NieuwButton->setText(text("&Nieuw", "&New"));
-    FrontButton->setText(text("Lees &Voorfoto", "Read &Front Picture"));
-    BackButton->setText(text("Lees &Achtertekst", "Read &Back Text"));
-    LeesProjectButton->setText(text("&Lees Project", "&Read Project"));
-    BewaarProjectButton->setText(text("&Bewaar Project", "&Save Project"));
-    PrintButton->setText(text("&Druk Af", "&Print"));
-    HelpButton->setText(text("&Help", "&Help"));
-    AboutButton->setText(text("&Over qzLayer", "&About..."));
-    PastoeButton->setText(text("&Pas Toe", "Appl&y"));
-    Label1->setText(text("&Geef de tekst voor de zijkanten:", "&Enter the Text for the Splines:"));
+    NieuwButton->setText(localText("&Nieuw", "&New"));
+    FrontButton->setText(localText("Lees &Voorfoto", "Read &Front Picture"));
+    BackButton->setText(localText("Lees &Achtertekst", "Read &Back Text"));
+    LeesProjectButton->setText(localText("&Lees Project", "&Read Project"));
+    BewaarProjectButton->setText(localText("&Bewaar Project", "&Save Project"));
+    PrintButton->setText(localText("&Druk Af", "&Print"));
+    HelpButton->setText(localText("&Help", "&Help"));
+    AboutButton->setText(localText("&Over qzLayer", "&About..."));
+    PastoeButton->setText(localText("&Pas Toe", "Appl&y"));
+    Label1->setText(
+        localText("&Geef de tekst voor de zijkanten:", "&Enter the Text for the Splines:"));
     Label1->setBuddy(Edit1);
 }
 

@@ -11,8 +11,6 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -38,15 +36,6 @@ void step(const QString& name)
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-std::filesystem::path fileSystemPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 // Where the files of one project and of one of its saves lie.
@@ -93,10 +82,9 @@ QString newToken()
 
 void moveOver(const QString& from, const QString& to)
 {
-    std::error_code error;
-    std::filesystem::rename(fileSystemPath(from), fileSystemPath(to), error);
-    if (error)
-        failReplacing(to, QString::fromLocal8Bit(error.message()));
+    QString reason;
+    if (!platform::replaceFile(from, to, &reason))
+        failReplacing(to, reason);
 }
 
 // The entries of a journal that name files a save may write; anything else in

@@ -15,6 +15,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/QtTranslations.h"
 #include "printing/Print.h"
+#include "support/Language.h"
 #include "support/Support.h"
 #include "update/GetVersions.h"
 #include "update/Terminate.h"
@@ -99,7 +100,7 @@ int runWindows(QApplication& application, const CommandLine& command, const QStr
     QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(QZ_APP_ID));
     // Qt's own dialogs in the interface language.
-    platform::installQtTranslations(sLanguage == QLatin1String("NLD") ? "nl" : "en", &application);
+    platform::installQtTranslations(isDutch() ? "nl" : "en", &application);
 
     // The start-up project's pictures are decoded while the windows are made.
     // The program folder is taken first: finding the data folder moves

@@ -6,6 +6,7 @@
 #include "dialogs/MemoText.h"
 #include "dialogs/MessForm.h"
 #include "platform/Shell.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "support/UpdateCheckSetting.h"
@@ -25,16 +26,6 @@
 TAboutBox* AboutBox = nullptr;
 
 namespace {
-
-bool dutch()
-{
-    return sLanguage == QLatin1String("NLD");
-}
-
-QString nlEn(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(dutch() ? dutchText : englishText);
-}
 
 QFont pixelFont(const QString& family, int pixelSize)
 {
@@ -195,20 +186,21 @@ void TAboutBox::FormCreate()
 QStringList TAboutBox::mailTemplate()
 {
     QStringList lines;
-    lines << nlEn("Hallo ", "Hello ") + AuthorInfo::FirstName << QString()
-          << nlEn("Ik vond op je Home Page het programma qzLayer.",
+    lines << localText("Hallo ", "Hello ") + AuthorInfo::FirstName << QString()
+          << localText("Ik vond op je Home Page het programma qzLayer.",
                  "On your Home Page I found the program qzLayer.")
-          << QString() << nlEn("Ik wil hierover het volgende kwijt:", "I want to let you know:");
+          << QString()
+          << localText("Ik wil hierover het volgende kwijt:", "I want to let you know:");
     for (int i = 0; i < 5; ++i)
         lines << QString();
-    lines << nlEn("Met vriendelijke groet,", "Kind regards,");
+    lines << localText("Met vriendelijke groet,", "Kind regards,");
     return lines;
 }
 
 QStringList TAboutBox::authorPage()
 {
     using namespace AuthorInfo;
-    if (dutch())
+    if (isDutch())
         return { QString(), QStringLiteral("Het programma qzLayer is geschreven door"), QString(),
             Name, Street, PostcodeAndTown, PhoneNational, EMail, HomePage, QString(),
             QStringLiteral("Schrijf, bel of mail voor nadere informatie!") };
@@ -242,14 +234,14 @@ void TAboutBox::FormShow()
     VersionLabel->setText(Version);
     CopyrightLabel->setText(Copyright);
 
-    setWindowTitle(ProgNam + nlEn(" - Informatie", " - About"));
+    setWindowTitle(ProgNam + localText(" - Informatie", " - About"));
     Label1->setText(
-        nlEn("qzLayer is een eenvoudig programma om", "qzLayer is a simple program to print"));
-    Label2->setText(nlEn("inlays voor CD-doosjes te maken.", "inlays for CD boxes."));
-    OKBtn->setToolTip(nlEn("Verlaat Info-venster", "Close About Window"));
-    MailBtn->setToolTip(nlEn("Stuur e-mail naar auteur", "Send e-mail to the author"));
-    HomeBtn->setToolTip(nlEn("Toon Home Page in Browser", "Show Home Page in Browser"));
-    OKBtn1->setToolTip(nlEn("Verlaat Informatie-scherm", "Close About Window"));
+        localText("qzLayer is een eenvoudig programma om", "qzLayer is a simple program to print"));
+    Label2->setText(localText("inlays voor CD-doosjes te maken.", "inlays for CD boxes."));
+    OKBtn->setToolTip(localText("Verlaat Info-venster", "Close About Window"));
+    MailBtn->setToolTip(localText("Stuur e-mail naar auteur", "Send e-mail to the author"));
+    HomeBtn->setToolTip(localText("Toon Home Page in Browser", "Show Home Page in Browser"));
+    OKBtn1->setToolTip(localText("Verlaat Informatie-scherm", "Close About Window"));
     AutorBtn->setToolTip(QStringLiteral("Toon informatie"));
     UpdateCheckBox->setText(checkForUpdatesAtStartText());
     UpdateCheckBox->setChecked(checkForUpdatesAtStart());
@@ -278,18 +270,18 @@ void TAboutBox::AutorBtnClick()
 {
     showMainPage(false);
     OKBtn1->setFocus(Qt::OtherFocusReason);
-    setWindowTitle(ProgNam + nlEn(" - Informatie", " - Information"));
+    setWindowTitle(ProgNam + localText(" - Informatie", " - Information"));
 }
 
 void TAboutBox::MailBtnClick()
 {
     openWithShell(
-        mailLink(MailMemo), nlEn("E-mail is in de fout gegaan.", "Error sending E-mail."));
+        mailLink(MailMemo), localText("E-mail is in de fout gegaan.", "Error sending E-mail."));
 }
 
 void TAboutBox::HomeBtnClick()
 {
-    openWithShell(AuthorInfo::HomePage, nlEn("Browser niet geopend.", "Browser not opened."));
+    openWithShell(AuthorInfo::HomePage, localText("Browser niet geopend.", "Browser not opened."));
 }
 
 void TAboutBox::openWithShell(const QString& target, const QString& failureText)

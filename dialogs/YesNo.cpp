@@ -5,6 +5,7 @@
 #include "dialogs/DialogLayout.h"
 #include "dialogs/MemoText.h"
 #include "platform/DesignScale.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -221,15 +222,13 @@ SaveAnswer askToSaveChanges(TYesNoDlg& dialog, const QWidget& caller)
     if (!ChangedB)
         return SaveAnswer::DontSave;
 
-    const bool dutch = sLanguage == QLatin1String("NLD");
-    const QString question = dutch ? QStringLiteral("Wilt u het huidige project bewaren?")
-                                   : QStringLiteral("Do you want to save the current project?");
+    const QString question = localText(
+        "Wilt u het huidige project bewaren?", "Do you want to save the current project?");
     const QRect frame = caller.frameGeometry();
     bool cancelled = true;
     const bool save = dialog.Execute(frame.top(), frame.left(), frame.height(), frame.width(),
-        ProgNam, question, dutch ? QStringLiteral("&Ja") : QStringLiteral("&Yes"),
-        dutch ? QStringLiteral("&Nee") : QStringLiteral("&No"),
-        dutch ? QStringLiteral("&Annuleren") : QStringLiteral("&Cancel"), true, cancelled);
+        ProgNam, question, localText("&Ja", "&Yes"), localText("&Nee", "&No"),
+        localText("&Annuleren", "&Cancel"), true, cancelled);
     if (save)
         return SaveAnswer::Save;
     return cancelled ? SaveAnswer::Cancel : SaveAnswer::DontSave;

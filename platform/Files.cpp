@@ -65,6 +65,15 @@ namespace {
         return out.commit();
     }
 
+    std::filesystem::path fileSystemPath(const QString& path)
+    {
+#ifdef Q_OS_WIN
+        return std::filesystem::path(path.toStdWString());
+#else
+        return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+    }
+
     QString tooLarge(qint64 maxBytes)
     {
         return QStringLiteral("the file is larger than ") + sizeText(maxBytes);
@@ -230,6 +239,16 @@ bool saveWholeFile(const QString& path, const QByteArray& bytes, QString* reason
     return true;
 }
 
+bool replaceFile(const QString& from, const QString& to, QString* reason)
+{
+    std::error_code error;
+    std::filesystem::rename(fileSystemPath(from), fileSystemPath(to), error);
+    if (!error)
+        return true;
+    *reason = QString::fromLocal8Bit(error.message());
+    return false;
+}
+
 bool syncFile(const QString& path)
 {
     QFile file(path);
@@ -319,12 +338,7 @@ bool createFolderPath(const QString& folder, QString* reason)
     if (reason) {
         // Asked again to learn why: Qt keeps the reason to itself.
         std::error_code error;
-#ifdef Q_OS_WIN
-        std::filesystem::create_directories(std::filesystem::path(folder.toStdWString()), error);
-#else
-        std::filesystem::create_directories(
-            std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
-#endif
+        std::filesystem::create_directories(fileSystemPath(folder), error);
         *reason = error ? QString::fromLocal8Bit(error.message())
                         : QStringLiteral("it is not a folder");
     }

@@ -37,6 +37,11 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes, 
 // ("No space left on device").
 bool saveWholeFile(const QString& path, const QByteArray& bytes, QString* reason);
 
+// Moves a file over another one in a single step, so the target is either the
+// old file or the new one. Both must be on the same file system. On failure
+// *reason holds the system's reason.
+bool replaceFile(const QString& from, const QString& to, QString* reason);
+
 // Asks the system to put a file's content, or a folder's list of names, on the
 // disk now rather than later, so that what is written survives a power cut.
 // False when it cannot (a folder on a system that does not sync folders

@@ -3,6 +3,7 @@
 #include "platform/Environment.h"
 #include "platform/ErrorReport.h"
 #include "platform/Files.h"
+#include "support/Language.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -437,9 +438,9 @@ void createDestinationFolder(const QString& destination)
     const qsizetype end
         = std::max(destination.lastIndexOf(u'/'), destination.lastIndexOf(separator()));
     if (end < 0) {
-        throw platform::UserError(sLanguage == QLatin1String("NLD")
-                ? QStringLiteral("Geen map opgegeven voor \"%1\"").arg(destination)
-                : QStringLiteral("No folder given for \"%1\"").arg(destination));
+        throw platform::UserError(
+            localText("Geen map opgegeven voor \"%1\"", "No folder given for \"%1\"")
+                .arg(destination));
     }
     platform::createFolderPath(destination.left(end + 1));
 }

@@ -4,6 +4,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Shell.h"
 #include "platform/Windows1252.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 #include "support/UpdateCheckSetting.h"
@@ -45,16 +46,6 @@ constexpr int kMaxCompanionEndings = 10;
 constexpr int kCompanionGraceMs = 3000;
 
 bool quittingForInstall = false;
-
-bool isDutch()
-{
-    return sLanguage == QStringLiteral("NLD");
-}
-
-QString inLanguage(const QString& dutch, const QString& english)
-{
-    return isDutch() ? dutch : english;
-}
 
 QString companionExecutableSuffix()
 {
@@ -206,7 +197,7 @@ void TVersionsForm::buildControls()
 void TVersionsForm::FormCreate()
 {
     StartDir = QDir::toNativeSeparators(QDir::currentPath()) + QDir::separator();
-    CancelBtn->setText(inLanguage(QStringLiteral("Annuleren"), QStringLiteral("Cancel")));
+    CancelBtn->setText(localText("Annuleren", "Cancel"));
     CheckAtStartBox->setText(checkForUpdatesAtStartText());
 }
 
@@ -313,33 +304,23 @@ void TVersionsForm::catalogueArrived()
 void TVersionsForm::showAdvice(const QString& installerName, const QString& newVersion)
 {
     show();
-    memoAdd(inLanguage(
-        QStringLiteral("Een Update wordt aanbevolen"), QStringLiteral("Update is advised")));
+    memoAdd(localText("Een Update wordt aanbevolen", "Update is advised"));
     memoAdd(QString());
-    memoAdd(inLanguage(
-                QStringLiteral("Uw huidige versie is "), QStringLiteral("Your current version is "))
-        + m_shownVersion);
-    memoAdd(inLanguage(
-                QStringLiteral("De nieuwste versie is "), QStringLiteral("The latest version is "))
-        + newVersion);
-    memoAdd(
-        inLanguage(QStringLiteral("De Downloadnaam is "), QStringLiteral("The Download Name is "))
-        + installerName);
+    memoAdd(localText("Uw huidige versie is ", "Your current version is ") + m_shownVersion);
+    memoAdd(localText("De nieuwste versie is ", "The latest version is ") + newVersion);
+    memoAdd(localText("De Downloadnaam is ", "The Download Name is ") + installerName);
     DownloadName = installerName;
     ExitBtn->show();
     if (!m_offersInstaller) {
         // Nothing is fetched that cannot be checked or that this system cannot take.
         memoAdd(QString());
-        memoAdd(inLanguage(
-            QStringLiteral("Er is geen controleerbaar installatiebestand voor dit systeem."),
-            QStringLiteral("No verifiable installer is offered for this system.")));
-        ExitBtn->setText(
-            inLanguage(QStringLiteral("Sluit venster"), QStringLiteral("Close window")));
+        memoAdd(localText("Er is geen controleerbaar installatiebestand voor dit systeem.",
+            "No verifiable installer is offered for this system."));
+        ExitBtn->setText(localText("Sluit venster", "Close window"));
         DownloadBtn->hide();
         return;
     }
-    DownloadBtn->setText(
-        inLanguage(QStringLiteral("Start Downloaden"), QStringLiteral("Start Downloading")));
+    DownloadBtn->setText(localText("Start Downloaden", "Start Downloading"));
     ExitBtn->setText(QStringLiteral("Download Later"));
     DownloadBtn->show();
 }
@@ -414,9 +395,8 @@ void TVersionsForm::downloadFinished(InstallerDownload::Outcome outcome)
         break;
     case InstallerDownload::Outcome::NotVerified:
         memoAdd(QString());
-        memoAdd(inLanguage(
-            QStringLiteral("Het installatiebestand kon niet worden geverifieerd en is verwijderd."),
-            QStringLiteral("The installer could not be verified and was deleted.")));
+        memoAdd(localText("Het installatiebestand kon niet worden geverifieerd en is verwijderd.",
+            "The installer could not be verified and was deleted."));
         break;
     case InstallerDownload::Outcome::WriteFailed:
         platform::reportError(m_download.errorText());
@@ -432,12 +412,11 @@ void TVersionsForm::DownloadComplete()
 {
     memoClear();
     memoAdd(QString());
-    memoAdd(DownloadName
-        + inLanguage(QStringLiteral(" is met succes gedownload"),
-            QStringLiteral(" has been succesfully downloaded")));
-    memoAdd(inLanguage(QStringLiteral("Klik \"Installeer\" om het progamma te installeren"),
-        QStringLiteral("Click \"Install\" to install the progam")));
-    ExitBtn->setText(inLanguage(QStringLiteral("Installeer"), QStringLiteral("Install")));
+    memoAdd(
+        DownloadName + localText(" is met succes gedownload", " has been succesfully downloaded"));
+    memoAdd(localText("Klik \"Installeer\" om het progamma te installeren",
+        "Click \"Install\" to install the progam"));
+    ExitBtn->setText(localText("Installeer", "Install"));
     DownloadBtn->hide();
     ExitBtn->show();
     DownloadedB = true;
@@ -455,20 +434,17 @@ void TVersionsForm::Install()
     if (shownName.isEmpty())
         shownName = DownloadName; // a name of digits only leaves nothing to show
     memoAdd(QString());
-    memoAdd(inLanguage(
-        QStringLiteral("De installatie van ") + shownName + QStringLiteral(" wordt gestart."),
-        QStringLiteral("The installation of ") + shownName + QStringLiteral(" is started.")));
+    memoAdd(localText("De installatie van %1 wordt gestart.", "The installation of %1 is started.")
+                .arg(shownName));
 
     const int shellResult
         = platform::shellExecute({ downloadFolder() + DownloadName, installerParameters() });
     if (shellResult <= kLastFailingShellResult) {
-        memoAdd(inLanguage(
-            QStringLiteral("Installatie is mislukt."), QStringLiteral("Installation failed.")));
+        memoAdd(localText("Installatie is mislukt.", "Installation failed."));
         return;
     }
-    memoAdd(inLanguage(
-        QStringLiteral("De installatie van ") + shownName + QStringLiteral(" is gestart."),
-        QStringLiteral("The installation of ") + shownName + QStringLiteral(" has started.")));
+    memoAdd(localText("De installatie van %1 is gestart.", "The installation of %1 has started.")
+                .arg(shownName));
 
     endCompanionProgram();
     quittingForInstall = true;
