@@ -31,16 +31,10 @@ const QString kCopyrightHolder = QStringLiteral("\u00AE 2002-2026 Velmora Softwa
 const QString kMakerTown = QStringLiteral("Utrecht");
 const QString kMakerCountry = QStringLiteral("The Netherlands");
 
-void placeByDesign(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(platform::scaled(left), platform::scaled(top), platform::scaled(width),
-        platform::scaled(height));
-}
-
 QPushButton* createButton(QWidget* parent, int left, int top, int width, int height)
 {
     auto* button = new QPushButton(parent);
-    placeByDesign(button, left, top, width, height);
+    platform::placeByDesign(button, left, top, width, height);
     return button;
 }
 
@@ -76,16 +70,16 @@ void TMainForm::createControls()
 
     Bevel1 = new QFrame(Panel1);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    placeByDesign(Bevel1, 0, 118, 1098, 5);
+    platform::placeByDesign(Bevel1, 0, 118, 1098, 5);
 
     Label1 = new QLabel(Panel1);
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placeByDesign(Label1, 26, 139, 278, 20);
+    platform::placeByDesign(Label1, 26, 139, 278, 20);
 
     Edit1 = new QLineEdit(Panel1);
     Edit1->setMaxLength(kSpineTextLimit);
     Edit1->setText(QStringLiteral("Deze tekst komt op de Splines"));
-    placeByDesign(Edit1, 310, 136, 499, 30);
+    platform::placeByDesign(Edit1, 310, 136, 499, 30);
 
     PastoeButton = createButton(Panel1, 820, 131, 100, 38);
 

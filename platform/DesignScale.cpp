@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <cmath>
 
@@ -35,6 +36,11 @@ int scaled(int designValue, int pixelsPerInch)
 int scaled(int designValue)
 {
     return scaled(designValue, screenPixelsPerInch());
+}
+
+void placeByDesign(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(scaled(left), scaled(top), scaled(width), scaled(height));
 }
 
 } // namespace platform

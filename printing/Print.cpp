@@ -108,17 +108,11 @@ const PrintTexts& texts()
     return isDutch() ? dutch : english;
 }
 
-void placeByDesign(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(platform::scaled(left), platform::scaled(top), platform::scaled(width),
-        platform::scaled(height));
-}
-
 QLabel* createLabel(QWidget* parent, int left, int top, int width, int height)
 {
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placeByDesign(label, left, top, width, height);
+    platform::placeByDesign(label, left, top, width, height);
     return label;
 }
 
@@ -174,34 +168,34 @@ void TPrintForm::createControls()
     Panel1->setFixedHeight(platform::scaled(kPanelHeight));
 
     PrintButton = new QPushButton(Panel1);
-    placeByDesign(PrintButton, 10, 10, 159, 42);
+    platform::placeByDesign(PrintButton, 10, 10, 159, 42);
     CancelButton = new QPushButton(Panel1);
-    placeByDesign(CancelButton, 184, 10, 158, 42);
+    platform::placeByDesign(CancelButton, 184, 10, 158, 42);
     PdfButton = new QPushButton(Panel1);
-    placeByDesign(PdfButton, 357, 10, 120, 42);
+    platform::placeByDesign(PdfButton, 357, 10, 120, 42);
     CalibrateButton = new QPushButton(Panel1);
-    placeByDesign(CalibrateButton, 492, 10, 145, 42);
+    platform::placeByDesign(CalibrateButton, 492, 10, 145, 42);
     ResetButton = new QPushButton(Panel1);
-    placeByDesign(ResetButton, 652, 10, 125, 42);
+    platform::placeByDesign(ResetButton, 652, 10, 125, 42);
 
     PrinterLabel = createLabel(Panel1, 10, 62, 80, 32);
     PrinterBox = new QComboBox(Panel1);
-    placeByDesign(PrinterBox, 95, 60, 380, 36);
+    platform::placeByDesign(PrinterBox, 95, 60, 380, 36);
     PaperLabel = createLabel(Panel1, 485, 62, 70, 32);
     PaperBox = new QComboBox(Panel1);
-    placeByDesign(PaperBox, 560, 60, 215, 36);
+    platform::placeByDesign(PaperBox, 560, 60, 215, 36);
     PrinterLabel->setBuddy(PrinterBox);
     PaperLabel->setBuddy(PaperBox);
 
     CalibrationLabel = new QLabel(Panel1);
     CalibrationLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    placeByDesign(CalibrationLabel, 10, 102, 767, 32);
+    platform::placeByDesign(CalibrationLabel, 10, 102, 767, 32);
 
     NoteLabel = new QLabel(Panel1);
     NoteLabel->setWordWrap(true);
     NoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     NoteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    placeByDesign(NoteLabel, 10, 140, 767, 46);
+    platform::placeByDesign(NoteLabel, 10, 140, 767, 46);
 
     Image1 = new PreviewImage(this);
 }
