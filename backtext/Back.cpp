@@ -6,6 +6,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/WindowPlacement.h"
 #include "richtext/RichText.h"
+#include "support/Language.h"
 #include "support/ProjectName.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -34,16 +35,6 @@ TBackForm* BackForm = nullptr;
 namespace {
 
 const QString kBackTextFile = QStringLiteral("Back.rtf");
-
-bool isDutch()
-{
-    return sLanguage == QLatin1String("NLD");
-}
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(isDutch() ? dutchText : englishText);
-}
 
 QString withoutLineEnd(QString line)
 {
