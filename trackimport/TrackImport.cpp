@@ -2,9 +2,9 @@
 
 #include "platform/ErrorReport.h"
 #include "richtext/RichText.h"
+#include "support/Language.h"
 #include "trackimport/AudioFile.h"
 #include "trackimport/CueSheet.h"
-#include "trackimport/LocalText.h"
 #include "trackimport/Playlist.h"
 #include "trackimport/SourceFiles.h"
 
