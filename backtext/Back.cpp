@@ -4,6 +4,7 @@
 #include "backtext/FormatBar.h"
 #include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "platform/WindowPlacement.h"
 #include "richtext/RichText.h"
 #include "support/Language.h"
@@ -26,9 +27,7 @@
 #include <QTextEdit>
 #include <QTextLayout>
 
-#include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 TBackForm* BackForm = nullptr;
 
@@ -64,11 +63,8 @@ bool createFolder(const QString& folder)
 {
     if (QFileInfo(folder).isDir())
         return false;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
-    if (error || !QFileInfo(folder).isDir()) {
-        const QString reason = error ? QString::fromLocal8Bit(error.message())
-                                     : QStringLiteral("it is not a folder");
+    QString reason;
+    if (!platform::createFolderPath(folder, &reason)) {
         throw platform::UserError(QStringLiteral("Cannot create the folder \"%1\": %2")
                                       .arg(QDir::toNativeSeparators(folder), reason));
     }
