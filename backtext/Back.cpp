@@ -4,8 +4,10 @@
 #include "backtext/FormatBar.h"
 #include "inlay/BackText.h"
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "platform/WindowPlacement.h"
 #include "richtext/RichText.h"
+#include "support/Language.h"
 #include "support/ProjectName.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
@@ -25,25 +27,13 @@
 #include <QTextEdit>
 #include <QTextLayout>
 
-#include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 TBackForm* BackForm = nullptr;
 
 namespace {
 
 const QString kBackTextFile = QStringLiteral("Back.rtf");
-
-bool isDutch()
-{
-    return sLanguage == QLatin1String("NLD");
-}
-
-QString localText(const char* dutchText, const char* englishText)
-{
-    return QString::fromUtf8(isDutch() ? dutchText : englishText);
-}
 
 QString withoutLineEnd(QString line)
 {
@@ -73,11 +63,8 @@ bool createFolder(const QString& folder)
 {
     if (QFileInfo(folder).isDir())
         return false;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
-    if (error || !QFileInfo(folder).isDir()) {
-        const QString reason = error ? QString::fromLocal8Bit(error.message())
-                                     : QStringLiteral("it is not a folder");
+    QString reason;
+    if (!platform::createFolderPath(folder, &reason)) {
         throw platform::UserError(QStringLiteral("Cannot create the folder \"%1\": %2")
                                       .arg(QDir::toNativeSeparators(folder), reason));
     }

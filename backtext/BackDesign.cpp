@@ -8,6 +8,7 @@
 #include "backtext/FormatIcons.h"
 #include "platform/DesignScale.h"
 #include "platform/ErrorReport.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "support/Support.h"
 
@@ -125,32 +126,26 @@ void TBackForm::connectControls()
     connect(OKButton, &QPushButton::clicked, this, guarded([this] { OKButtonClick(); }));
     connect(CancelButton, &QPushButton::clicked, this, guarded([this] { CancelButtonClick(); }));
     ImportTracksAction = formatBar->addCommand(
-        QString::fromUtf8(
-            sLanguage == QLatin1String("NLD") ? "Nummers importeren..." : "Import tracks..."),
-        [this] { ImportTracksClick(); });
+        localText("Nummers importeren...", "Import tracks..."), [this] { ImportTracksClick(); });
     // The dots tell that a window follows; a tool button would drop them.
     ImportTracksAction->setIconText(ImportTracksAction->text());
 }
 
 void TBackForm::FormCreate()
 {
-    const bool dutch = sLanguage == QLatin1String("NLD");
-    const auto text = [dutch](const char* dutchText, const char* englishText) {
-        return QString::fromUtf8(dutch ? dutchText : englishText);
-    };
     setWindowTitle(ProgNam + QStringLiteral(" - Tekst achterkant"));
-    LeesButton->setText(text("&Lees", "&Read"));
-    SaveButton->setText(text("&Bewaar", "&Save"));
-    OKButton->setText(text("&Kopieer naar Achterkant", "&Copy to Back Cover"));
-    CancelButton->setText(text("Annuleren", "Cancel"));
-    insertPictureAction->setText(text("Afbeelding invoegen...", "Insert picture..."));
+    LeesButton->setText(localText("&Lees", "&Read"));
+    SaveButton->setText(localText("&Bewaar", "&Save"));
+    OKButton->setText(localText("&Kopieer naar Achterkant", "&Copy to Back Cover"));
+    CancelButton->setText(localText("Annuleren", "Cancel"));
+    insertPictureAction->setText(localText("Afbeelding invoegen...", "Insert picture..."));
     insertPictureAction->setToolTip(insertPictureAction->text());
     // The instructions name the button that copies: there is no OK button.
     const QString lineBreak = QStringLiteral("\n\r");
-    Label1->setText(dutch ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak
+    Label1->setText(isDutch() ? QStringLiteral("Stel hier de lijst met nummers samen.") + lineBreak
                 + QStringLiteral("Klik vervolgens op Kopieer naar Achterkant om de lijst")
                 + lineBreak + QStringLiteral("naar de layout in het hoofdscherm te kopi\u00EBren.")
-                          : QStringLiteral("Enter the contents list in here.") + lineBreak
+                              : QStringLiteral("Enter the contents list in here.") + lineBreak
                 + QStringLiteral("Next click Copy to Back Cover to copy the list") + lineBreak
                 + QStringLiteral("to the layout in the Main screen."));
 }

@@ -85,7 +85,7 @@ enum class Op : quint8 {
     TableLevel,
     CellEnd,
     RowEnd,
-    BorderOf,        // argument: 1 a row's border, 2 a cell's, 0 anything else's
+    BorderOf,        // argument: a BorderOf
     BorderStyle,     // argument: 1 a line, 0 none
     BorderWidth,
     // characters
@@ -106,6 +106,8 @@ enum class Op : quint8 {
 enum class NumberingKind : quint8 { Bullet, Body, Continue };
 enum class PictureValue : quint8 { Width, Height, GoalWidth, GoalHeight, ScaleX, ScaleY, BitsPerPixel, WidthBytes };
 enum class CellMergeWord : quint8 { First, Next, VerticalFirst, VerticalNext };
+// Whose border the border words that follow describe.
+enum class BorderOf : quint8 { Nothing, Row, Cell };
 
 struct ControlWord
 {

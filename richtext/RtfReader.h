@@ -180,7 +180,6 @@ private:
     qint64 m_picturePixelsLeft = kPicturePixelsPerText;
     ShapePicture m_shapePicture = ShapePicture::None;
 
-    enum class BorderOf : quint8 { Nothing, Row, Cell };
     BorderOf m_borderOf = BorderOf::Nothing;
     bool m_borderOn = false;
     int m_borderWidth = 0;

@@ -1,7 +1,7 @@
 #include "trackimport/MusicBrainz.h"
 
 #include "platform/ErrorReport.h"
-#include "trackimport/LocalText.h"
+#include "support/Language.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,8 +3,8 @@
 #include "dialogs/AuthorInfo.h"
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
-#include "trackimport/LocalText.h"
 
 #include <QElapsedTimer>
 #include <QUrl>

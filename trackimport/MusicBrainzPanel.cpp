@@ -1,7 +1,7 @@
 #include "trackimport/MusicBrainzPanel.h"
 
 #include "platform/ErrorReport.h"
-#include "trackimport/LocalText.h"
+#include "support/Language.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

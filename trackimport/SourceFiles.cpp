@@ -1,10 +1,10 @@
 #include "trackimport/SourceFiles.h"
 
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "trackimport/AudioFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -50,22 +50,13 @@ QString lookAlikeIn(const QString& folder, const QString& wanted, bool anyAudioE
 
 QByteArray readListFile(const QString& path, qsizetype maxSize)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString reason;
+    std::optional<QByteArray> data = platform::readRegularFile(path, maxSize, &reason);
+    if (!data) {
         throw platform::UserError(
-            QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), file.errorString()));
+            QStringLiteral("Cannot open \"%1\": %2").arg(nativePath(path), reason));
     }
-    if (file.size() > maxSize) {
-        throw platform::UserError(QStringLiteral("\"%1\" is too large for a list of tracks (%2 kB)")
-                                      .arg(nativePath(path))
-                                      .arg(file.size() / 1024));
-    }
-    QByteArray data = file.read(maxSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        throw platform::UserError(
-            QStringLiteral("Cannot read \"%1\": %2").arg(nativePath(path), file.errorString()));
-    }
-    return data;
+    return std::move(*data);
 }
 
 QString findListedFile(const QString& listFolder, const QString& reference, bool anyAudioExtension)

@@ -7,8 +7,8 @@
 // finding the files they name.
 namespace trackimport {
 
-// The whole file; throws UserError naming the file when it cannot be read or
-// is larger than maxSize.
+// The whole file; throws UserError naming the file when it cannot be read, is
+// not a regular file or is larger than maxSize.
 QByteArray readListFile(const QString& path, qsizetype maxSize);
 
 // The file a list names, relative to the list's folder. Lists made on other

@@ -2,9 +2,9 @@
 
 #include "platform/ErrorReport.h"
 #include "richtext/RichText.h"
+#include "support/Language.h"
 #include "trackimport/AudioFile.h"
 #include "trackimport/CueSheet.h"
-#include "trackimport/LocalText.h"
 #include "trackimport/Playlist.h"
 #include "trackimport/SourceFiles.h"
 
@@ -67,6 +67,7 @@ public:
 private:
     // Reads the files in turn; false when the user stopped the import.
     bool readAll(const QStringList& paths, QList<Track>& tracks);
+    Track readTrack(const QString& path);
     bool report(int done, int total) const { return !m_progress || m_progress(done, total); }
     void noteUnreadable(ImportResult& result) const;
 
@@ -80,12 +81,19 @@ bool Importer::readAll(const QStringList& paths, QList<Track>& tracks)
     for (int i = 0; i < total; ++i) {
         if (!report(i, total))
             return false;
-        bool readable = false;
-        tracks.append(readAudioFile(paths.at(i), &readable));
-        if (!readable)
-            m_unreadable << QFileInfo(paths.at(i)).fileName();
+        tracks.append(readTrack(paths.at(i)));
     }
     return report(total, total);
+}
+
+// A file that is not music stays in the list and is named in the notes.
+Track Importer::readTrack(const QString& path)
+{
+    bool readable = false;
+    Track track = readAudioFile(path, &readable);
+    if (!readable)
+        m_unreadable << QFileInfo(path).fileName();
+    return track;
 }
 
 void Importer::noteUnreadable(ImportResult& result) const
@@ -180,10 +188,7 @@ ImportResult Importer::playlist(const QString& path)
             track.path = QString(entry.location).replace(QLatin1Char('\\'), QLatin1Char('/'));
             missing << track.path.section(QLatin1Char('/'), -1);
         } else {
-            bool readable = false;
-            track = readAudioFile(file, &readable);
-            if (!readable)
-                m_unreadable << QFileInfo(file).fileName();
+            track = readTrack(file);
         }
         // The playlist's own description stands in for missing tags.
         if (track.title.isEmpty())
@@ -249,10 +254,7 @@ ImportResult Importer::cueSheet(const QString& path)
             missing << fileNames.at(i);
             continue;
         }
-        bool readable = false;
-        files.insert(fileNames.at(i), readAudioFile(found, &readable));
-        if (!readable)
-            m_unreadable << QFileInfo(found).fileName();
+        files.insert(fileNames.at(i), readTrack(found));
     }
     report(total, total);
 

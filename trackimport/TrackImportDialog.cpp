@@ -2,9 +2,9 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/Settings.h"
+#include "support/Language.h"
 #include "support/SharedState.h"
 #include "trackimport/AudioFile.h"
-#include "trackimport/LocalText.h"
 #include "trackimport/MusicBrainzPanel.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "trackimport/TrackListText.h"
 
-#include "trackimport/LocalText.h"
+#include "support/Language.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
