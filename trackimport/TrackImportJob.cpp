@@ -29,13 +29,20 @@ void TrackImportJob::stopThread()
 
 bool TrackImportJob::isRunning() const
 {
-    return m_thread && m_thread->isRunning() && !m_shared->cancelled;
+    return m_running;
+}
+
+void TrackImportJob::fail(const QString& message)
+{
+    m_running = false;
+    emit failed(message);
 }
 
 void TrackImportJob::cancel()
 {
     if (m_shared)
         m_shared->cancelled = true;
+    m_running = false;
 }
 
 void TrackImportJob::start(const ImportRequest& request)
@@ -60,16 +67,20 @@ void TrackImportJob::start(const ImportRequest& request)
                 deliver([done, total](TrackImportJob& job) { emit job.progress(done, total); });
                 return !shared->cancelled;
             });
-            deliver([result](TrackImportJob& job) { emit job.finished(result); });
+            deliver([result](TrackImportJob& job) {
+                job.m_running = false;
+                emit job.finished(result);
+            });
         } catch (const platform::UserError& error) {
-            deliver([text = error.text()](TrackImportJob& job) { emit job.failed(text); });
+            deliver([text = error.text()](TrackImportJob& job) { job.fail(text); });
         } catch (const std::exception& error) {
             deliver([text = QString::fromLocal8Bit(error.what())](
-                        TrackImportJob& job) { emit job.failed(text); });
+                        TrackImportJob& job) { job.fail(text); });
         }
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     m_thread = thread;
+    m_running = true;
     thread->start();
 }
 

@@ -27,6 +27,9 @@ public:
     void start(const ImportRequest& request);
     // Stops the reading after the file at hand; nothing more is reported.
     void cancel();
+    // From start until finished or failed is emitted, or until cancelled:
+    // the thread itself may still be winding down when its last report
+    // arrives, and that is no reading any more.
     bool isRunning() const;
 
 signals:
@@ -36,6 +39,7 @@ signals:
 
 private:
     void stopThread();
+    void fail(const QString& message);
 
     struct Shared
     {
@@ -44,6 +48,7 @@ private:
 
     QPointer<QThread> m_thread;
     std::shared_ptr<Shared> m_shared;
+    bool m_running = false;
 };
 
 } // namespace trackimport

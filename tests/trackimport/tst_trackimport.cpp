@@ -370,7 +370,13 @@ void TestTrackImport::job_readsOnAThreadAndReports()
     QSignalSpy progress(&job, &trackimport::TrackImportJob::progress);
     QSignalSpy finished(&job, &trackimport::TrackImportJob::finished);
     QSignalSpy failed(&job, &trackimport::TrackImportJob::failed);
+    // Whoever hears the end may act on it at once: the job has stopped then.
+    QList<bool> runningAtEnd;
+    const auto noteRunning = [&] { runningAtEnd << job.isRunning(); };
+    connect(&job, &trackimport::TrackImportJob::finished, this, noteRunning);
+    connect(&job, &trackimport::TrackImportJob::failed, this, noteRunning);
     job.start({ SourceKind::Folder, { m_folder->path() } });
+    QVERIFY(job.isRunning());
     QVERIFY(finished.wait(10000));
     QCOMPARE(
         titles(finished.at(0).at(0).value<ImportResult>().tracks), QStringList({ "One", "Two" }));
@@ -381,6 +387,7 @@ void TestTrackImport::job_readsOnAThreadAndReports()
     QVERIFY(failed.wait(10000));
     QVERIFY(failed.at(0).at(0).toString().contains(QLatin1String("missing")));
     QCOMPARE(finished.size(), 1);
+    QCOMPARE(runningAtEnd, QList<bool>({ false, false }));
 }
 
 void TestTrackImport::job_destroyedWhileReading_stopsQuietly()
